@@ -1,0 +1,140 @@
+#include "sweep/sweep.h"
+
+#include <cwchar>
+#include <string>
+
+#include "common/text_compare.h"
+#include "common/unique_handle.h"
+#include "report/report_event.h"
+#include "restart_manager/inaccessible_process.h"
+#include "sweep/close_request.h"
+#include "sweep/process_query.h"
+#include "sweep/termination.h"
+#include "targets/final_path.h"
+
+namespace procsweep {
+namespace {
+
+void Tally(ExitCode& result, bool isMainExecutable) {
+  if (result == ExitCode::Failure) return;
+  if (isMainExecutable) {
+    result = ExitCode::MainRunning;
+  } else if (result == ExitCode::Success) {
+    result = ExitCode::HelpersRunning;
+  }
+}
+
+void Fail(const wchar_t* eventName, DWORD pid, DWORD error, const std::wstring& text,
+          ExitCode& result) {
+  ReportEvent(eventName, pid, error, text);
+  result = ExitCode::Failure;
+}
+
+TerminationOutcome Act(SweepMode mode, const MatchedProcess& match, ULONGLONG deadline,
+                       ExitCode& result) {
+  const bool isMain = match.target.isMainExecutable;
+  switch (mode) {
+    case SweepMode::Probe:
+      Tally(result, isMain);
+      break;
+    case SweepMode::Close:
+      if (isMain) RequestClose(match.pid);
+      break;
+    case SweepMode::TerminateHelpers:
+      if (isMain) {
+        Tally(result, isMain);
+        break;
+      }
+      return TerminateMatchedProcess(match, deadline, result);
+    case SweepMode::TerminateAll:
+      return TerminateMatchedProcess(match, deadline, result);
+  }
+  return TerminationOutcome::Continue;
+}
+
+// One snapshot entry against one target. Every failure is first weighed against the process
+// having ended meanwhile: a process that has gone is never a failure.
+TerminationOutcome ExaminePair(DWORD pid, const std::wstring& entryName,
+                               const TargetExecutable& target, SweepMode mode,
+                               ULONGLONG deadline, ExitCode& result) {
+  // The name test needs no access to the process: only namesakes of a target are opened.
+  if (!EqualIgnoringCase(entryName, target.imageName)) return TerminationOutcome::Continue;
+
+  UniqueHandle process(platform::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid));
+  if (!process) {
+    const DWORD error = platform::GetLastError();
+    if (error == ERROR_INVALID_PARAMETER) return TerminationOutcome::Continue;  // pid is gone
+    if (error == ERROR_ACCESS_DENIED && !ConfirmInaccessibleProcess(target.finalPath, pid)) {
+      return TerminationOutcome::Continue;
+    }
+    Fail(events::kQueryOpenFailed, pid, error, entryName, result);
+    return TerminationOutcome::Continue;
+  }
+  if (HasExited(process.get())) return TerminationOutcome::Continue;
+
+  const PathResult imagePath = QueryImagePath(process.get());
+  if (imagePath.path.empty()) {
+    if (HasExited(process.get())) return TerminationOutcome::Continue;
+    if (imagePath.error == ERROR_ACCESS_DENIED &&
+        !ConfirmInaccessibleProcess(target.finalPath, pid)) {
+      return TerminationOutcome::Continue;
+    }
+    Fail(events::kQueryImageFailed, pid, imagePath.error, entryName, result);
+    return TerminationOutcome::Continue;
+  }
+
+  const PathResult resolved = ResolveFinalPath(imagePath.path);
+  if (resolved.path.empty()) {
+    if (HasExited(process.get())) return TerminationOutcome::Continue;
+    if (ConfirmInaccessibleProcess(target.finalPath, pid)) {
+      Fail(events::kQueryImagePathFailed, pid, resolved.error, imagePath.path, result);
+    }
+    return TerminationOutcome::Continue;
+  }
+  // A namesake run from anywhere else is none of the installation's business.
+  if (!EqualIgnoringCase(resolved.path, target.finalPath)) return TerminationOutcome::Continue;
+
+  ReportEvent(events::kMatched, pid, 0, imagePath.path);
+  return Act(mode, MatchedProcess{pid, target, process.get(), imagePath.path}, deadline, result);
+}
+
+}  // namespace
+
+ExitCode SweepProcesses(const TargetList& list, SweepMode mode) {
+  if (list.empty()) return ExitCode::Success;
+
+  UniqueHandle snapshot(platform::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+  if (!snapshot) {
+    ReportEvent(events::kSnapshotFailed, 0, platform::GetLastError(), std::wstring());
+    return ExitCode::Failure;
+  }
+  PROCESSENTRY32W entry{};
+  entry.dwSize = sizeof(entry);
+  if (!platform::Process32FirstW(snapshot.get(), &entry)) {
+    ReportEvent(events::kEnumerateFailed, 0, platform::GetLastError(), std::wstring());
+    return ExitCode::Failure;
+  }
+  const ULONGLONG deadline = platform::GetTickCount64() + kCleanupDeadlineMs;
+
+  ExitCode result = ExitCode::Success;
+  for (;;) {
+    const DWORD pid = entry.th32ProcessID;
+    const std::wstring entryName(entry.szExeFile, wcsnlen(entry.szExeFile, MAX_PATH));
+    // Every target is tried for every entry: a main executable named like a helper is
+    // examined once against each.
+    for (const TargetExecutable& target : list) {
+      if (ExaminePair(pid, entryName, target, mode, deadline, result) ==
+          TerminationOutcome::DeadlinePassed) {
+        return ExitCode::Failure;
+      }
+    }
+    if (!platform::Process32NextW(snapshot.get(), &entry)) {
+      const DWORD error = platform::GetLastError();
+      if (error == ERROR_NO_MORE_FILES) return result;
+      ReportEvent(events::kEnumerateFailed, 0, error, std::wstring());
+      return ExitCode::Failure;
+    }
+  }
+}
+
+}  // namespace procsweep

@@ -1,0 +1,51 @@
+# The two test layers: unit tests against the simulated Windows, and end-to-end tests that run
+# the real procsweep.exe under Wine (or on Windows) against real files and processes.
+
+if(EXISTS "${PROCSWEEP_GTEST_SOURCE_DIR}/CMakeLists.txt")
+  set(gtest_force_shared_crt OFF CACHE BOOL "" FORCE)
+  set(gtest_disable_pthreads ON CACHE BOOL "" FORCE)
+  set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
+  set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+  add_subdirectory("${PROCSWEEP_GTEST_SOURCE_DIR}" googletest EXCLUDE_FROM_ALL SYSTEM)
+
+  add_executable(procsweep_unit_tests
+    tests/support/simulated_windows.cpp
+    tests/support/simulated_restart_manager.cpp
+    tests/unit/command_line_test.cpp
+    tests/unit/report_event_test.cpp
+    tests/unit/final_path_test.cpp
+    tests/unit/unique_handle_test.cpp
+    tests/unit/target_list_test.cpp
+    tests/unit/file_owners_test.cpp
+    tests/unit/owner_reports_test.cpp
+    tests/unit/inaccessible_process_test.cpp
+    tests/unit/sweep_test.cpp
+    tests/unit/termination_test.cpp
+    tests/unit/sweep_plan_test.cpp
+  )
+  target_include_directories(procsweep_unit_tests PRIVATE tests)
+  target_link_libraries(procsweep_unit_tests PRIVATE procsweep_core gtest gtest_main)
+  if(MINGW)
+    target_link_options(procsweep_unit_tests PRIVATE -static)
+  endif()
+  # One CTest entry for the whole program: each start under Wine costs half a second.
+  add_test(NAME unit COMMAND procsweep_unit_tests --gtest_brief=1)
+else()
+  message(WARNING "GoogleTest sources not found in ${PROCSWEEP_GTEST_SOURCE_DIR}: no unit tests")
+endif()
+
+# Small programs the end-to-end tests start as the installation's executables.
+add_executable(fixture_app tests/fixtures/fixture_app.cpp)
+target_compile_definitions(fixture_app PRIVATE UNICODE _UNICODE)
+target_link_libraries(fixture_app PRIVATE user32)
+if(MINGW)
+  target_link_options(fixture_app PRIVATE -municode -static -mwindows)
+endif()
+
+find_package(Python3 COMPONENTS Interpreter)
+if(Python3_Interpreter_FOUND)
+  add_test(NAME e2e
+    COMMAND ${Python3_EXECUTABLE} -m unittest discover -s ${CMAKE_SOURCE_DIR}/tests/e2e -p "*_test.py" -v)
+  set_tests_properties(e2e PROPERTIES ENVIRONMENT
+    "PROCSWEEP_EXE=$<TARGET_FILE:procsweep>;FIXTURE_APP=$<TARGET_FILE:fixture_app>;PROCSWEEP_SOURCE_DIR=${CMAKE_SOURCE_DIR};PROCSWEEP_BUILD_DIR=${CMAKE_BINARY_DIR}")
+endif()
