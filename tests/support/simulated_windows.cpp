@@ -31,7 +31,10 @@ std::wstring CleanPlainPath(const std::wstring& path) {
 
 std::wstring Parent(const std::wstring& key) {
   const size_t slash = key.rfind(L'\\');
-  return slash == std::wstring::npos ? std::wstring() : key.substr(0, slash);
+  if (slash == std::wstring::npos || slash < 2 || key.size() <= 3) return std::wstring();
+  std::wstring parent = key.substr(0, slash);
+  if (parent.size() == 2 && parent[1] == L':') parent += L'\\';  // a volume's root
+  return parent;
 }
 
 DWORD MissingError(const std::wstring& key) {
@@ -116,9 +119,10 @@ static File& AddEntry(const std::wstring& path, DWORD attributes) {
   World& world = TheWorld();
   const std::wstring key = NormalizedKey(path);
   const std::wstring parent = Parent(key);
-  if (!parent.empty() && parent.size() >= 2 && world.files.count(parent) == 0) {
+  if (!parent.empty() && world.files.count(parent) == 0) {
     std::wstring parentPath = path.substr(0, path.rfind(L'\\'));
     if (parentPath.size() == 2 && parentPath[1] == L':') parentPath += L'\\';
+    if (parentPath.size() == 6 && parentPath.compare(0, 4, L"\\\\?\\") == 0) parentPath += L'\\';
     AddEntry(parentPath, FILE_ATTRIBUTE_DIRECTORY);
   }
   File& file = world.files[key];

@@ -1,1 +1,148 @@
+#include "driver/command_line.h"
+
 #include "support/sim_test.h"
+
+class CommandLineTest : public SimTest {
+ protected:
+  sim::File& LogFile() { return sim::AddFile(L"C:\\Logs\\sweep.log"); }
+};
+
+TEST_F(CommandLineTest, SetsTheAnsiLocaleFirstWhateverTheCommandLine) {
+  Run({});
+  ASSERT_EQ(World().locales.size(), 1u);
+  EXPECT_EQ(World().locales[0], ".ACP");
+}
+
+// A malformed command line ends with 2 and writes nothing at all.
+TEST_F(CommandLineTest, RefusesMalformedCommandLinesSilently) {
+  sim::AddDirectory(L"C:\\App");
+  LogFile();
+  const std::vector<std::vector<std::wstring>> cases = {
+      {},
+      {L"probe"},
+      {L"owners"},
+      {L"--log", L"C:\\Logs\\sweep.log", L"owners"},
+      {L"--log", L"C:\\Logs\\sweep.log"},
+      {L"probe", L"C:\\App"},
+      {L"probe", L"C:\\App", L"App.exe", L"extra"},
+      {L"owners", L"a", L"b", L"c"},
+      {L"--log", L"C:\\Logs\\sweep.log", L"--log", L"C:\\Logs\\sweep.log", L"probe"},
+  };
+  for (const auto& arguments : cases) {
+    EXPECT_EQ(static_cast<int>(procsweep::RunCommandLine(arguments)), 2);
+  }
+  EXPECT_TRUE(World().standardOutput.empty());
+  EXPECT_TRUE(sim::FindFile(L"C:\\Logs\\sweep.log")->content.empty());
+}
+
+TEST_F(CommandLineTest, RefusesMainExecutableNamesThatAreNotOneFileName) {
+  // Even an installation that cannot be resolved writes nothing: the name is checked first.
+  sim::AddDirectory(L"C:\\App").openError = ERROR_ACCESS_DENIED;
+  for (const wchar_t* name : {L"", L"bin\\App.exe", L"bin/App.exe", L"C:App.exe", L"*.exe",
+                              L"App?.exe"}) {
+    EXPECT_EQ(Run({L"probe", L"C:\\App", name}), 2);
+  }
+  EXPECT_TRUE(World().standardOutput.empty());
+}
+
+TEST_F(CommandLineTest, AcceptsOtherCharactersInTheMainExecutableName) {
+  for (const wchar_t* name : {L"<App>.exe", L"A|pp.exe", L"\"App\".exe", L"App .exe"}) {
+    EXPECT_EQ(Run({L"probe", L"C:\\Missing", name}), 0);
+  }
+}
+
+// No installation, nothing to act on, for every word given with two operands.
+TEST_F(CommandLineTest, EndsQuietlyWhenTheInstallationIsMissing) {
+  sim::AddDirectory(L"C:\\Programs");
+  for (const wchar_t* word : {L"probe", L"close", L"clean", L"force", L"legacy-owners", L"PROBE",
+                              L"owners"}) {
+    for (const wchar_t* directory : {L"C:\\Programs\\Missing", L"C:\\Nowhere\\Missing"}) {
+      EXPECT_EQ(Run({word, directory, L"App.exe"}), 0);
+    }
+  }
+  EXPECT_TRUE(World().standardOutput.empty());
+}
+
+TEST_F(CommandLineTest, ReportsAnInstallationThatCannotBeResolved) {
+  struct Case {
+    void (*script)();
+    DWORD error;
+  } cases[] = {
+      {[] { sim::AddDirectory(L"C:\\App").openError = ERROR_ACCESS_DENIED; }, ERROR_ACCESS_DENIED},
+      {[] { sim::AddDirectory(L"C:\\App").finalPathError = ERROR_INVALID_FUNCTION; },
+       ERROR_INVALID_FUNCTION},
+      // A present installation whose final path does not fit must not pass for a missing one.
+      {[] { sim::AddDirectory(L"C:\\App").finalPath = L"\\\\?\\C:\\" + std::wstring(32770, L'a'); },
+       ERROR_FILENAME_EXCED_RANGE},
+  };
+  for (const Case& c : cases) {
+    sim::Reset();
+    c.script();
+    EXPECT_EQ(Run({L"force", L"C:\\App\\", L"App.exe"}), 2);
+    EXPECT_EQ(Lines(), std::vector<std::string>{"installation-path-failed pid=0 win32-error=" +
+                                                std::to_string(c.error) + " C:\\App\\"});
+  }
+}
+
+TEST_F(CommandLineTest, WritesEventsToTheLogFileToo) {
+  sim::File& log = LogFile();
+  sim::AddDirectory(L"C:\\App").openError = ERROR_ACCESS_DENIED;
+  EXPECT_EQ(Run({L"--log", L"C:\\Logs\\sweep.log", L"probe", L"C:\\App", L"App.exe"}), 2);
+  const std::wstring line = L"installation-path-failed pid=0 win32-error=5 C:\\App\r\n";
+  EXPECT_EQ(log.content, std::string(reinterpret_cast<const char*>(line.data()), line.size() * 2));
+}
+
+TEST_F(CommandLineTest, KeepsItsExitCodesWhenTheLogFileIsMissing) {
+  sim::AddDirectory(L"C:\\App").openError = ERROR_ACCESS_DENIED;
+  EXPECT_EQ(Run({L"--log", L"C:\\Logs\\missing.log", L"probe", L"C:\\App", L"App.exe"}), 2);
+  EXPECT_EQ(Run({L"--log", L"C:\\Logs\\missing.log", L"probe", L"C:\\Gone", L"App.exe"}), 0);
+  EXPECT_EQ(sim::FindFile(L"C:\\Logs\\missing.log"), nullptr);
+}
+
+TEST_F(CommandLineTest, AnEmptyLogPathMeansNoLogFile) {
+  sim::AddDirectory(L"C:\\App").openError = ERROR_ACCESS_DENIED;
+  EXPECT_EQ(Run({L"--log", L"", L"probe", L"C:\\App", L"App.exe"}), 2);
+  for (const sim::CreateFileCall& call : World().createFileCalls) {
+    EXPECT_NE(call.access, static_cast<DWORD>(FILE_APPEND_DATA));
+  }
+  EXPECT_EQ(Lines().size(), 1u);
+}
+
+// Only a leading pair is the log option; elsewhere "--log" is an ordinary argument.
+TEST_F(CommandLineTest, TakesTheLogOptionOnlyInFront) {
+  sim::AddDirectory(L"C:\\Work\\--log").openError = ERROR_ACCESS_DENIED;
+  LogFile();
+  EXPECT_EQ(Run({L"probe", L"--log", L"sweep.log"}), 2);
+  EXPECT_EQ(Lines(), std::vector<std::string>{"installation-path-failed pid=0 win32-error=5 --log"});
+  EXPECT_TRUE(sim::FindFile(L"C:\\Logs\\sweep.log")->content.empty());
+}
+
+TEST_F(CommandLineTest, OwnersWithOneOperandSkipsTheInstallationChecks) {
+  EXPECT_EQ(Run({L"owners", L"relative\\file.txt"}), 0);
+  EXPECT_EQ(Lines(), (std::vector<std::string>{"restart-manager-file pid=0 win32-error=0 relative\\file.txt",
+                                               "restart-manager-no-owner-reported pid=0 win32-error=0 "}));
+  EXPECT_EQ(World().calls["CreateFileW"], 0);
+  EXPECT_EQ(World().calls["GetFileAttributesW"], 0);
+}
+
+// A word that names no plan is refused only after the target list was built and reported.
+TEST_F(CommandLineTest, RefusesUnknownWordsAfterBuildingTheTargetList) {
+  sim::AddDirectory(L"C:\\App");
+  sim::AddFile(L"C:\\App\\App.exe").finalPath = L"\\\\?\\D:\\Other\\App.exe";
+  for (const wchar_t* word : {L"PROBE", L"owners", L"Force", L"sweep"}) {
+    World().standardOutput.clear();
+    EXPECT_EQ(Run({word, L"C:\\App", L"App.exe"}), 2);
+    EXPECT_EQ(Lines(), std::vector<std::string>{
+                           "redirected-executable-skipped pid=0 win32-error=0 \\\\?\\C:\\App\\App.exe"});
+  }
+  EXPECT_EQ(World().calls["CreateToolhelp32Snapshot"], 0);
+}
+
+TEST_F(CommandLineTest, LegacyOwnersUsesTheDirectoryArgumentAsTyped) {
+  sim::AddFile(L"C:\\App\\App.exe");
+  EXPECT_EQ(Run({L"legacy-owners", L"C:\\App\\", L"App.exe"}), 0);
+  EXPECT_EQ(Lines(), (std::vector<std::string>{
+                         "restart-manager-legacy-sample pid=0 win32-error=0 C:\\App\\",
+                         "restart-manager-sampled-file pid=0 win32-error=0 C:\\App\\\\App.exe",
+                         "restart-manager-no-owner-reported pid=0 win32-error=0 "}));
+}

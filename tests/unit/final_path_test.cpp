@@ -1,1 +1,143 @@
+#include "targets/final_path.h"
+
 #include "support/sim_test.h"
+
+using procsweep::PathResult;
+using procsweep::ResolveFinalPath;
+using procsweep::ToPlainPath;
+
+class FinalPathTest : public SimTest {};
+
+TEST_F(FinalPathTest, ResolvesFilesAndDirectoriesToThePrefixedForm) {
+  sim::AddFile(L"C:\\Apps\\Tool\\tool.exe");
+  struct Case {
+    const wchar_t* given;
+    const wchar_t* expected;
+  } cases[] = {
+      {L"C:\\Apps\\Tool\\tool.exe", L"\\\\?\\C:\\Apps\\Tool\\tool.exe"},
+      {L"C:\\Apps\\Tool", L"\\\\?\\C:\\Apps\\Tool"},
+      {L"C:\\Apps\\Tool\\", L"\\\\?\\C:\\Apps\\Tool"},
+      {L"\\\\?\\C:\\Apps\\Tool\\tool.exe", L"\\\\?\\C:\\Apps\\Tool\\tool.exe"},
+      // The file system's letter case wins.
+      {L"c:\\APPS\\tool\\TOOL.EXE", L"\\\\?\\C:\\Apps\\Tool\\tool.exe"},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(ResolveFinalPath(c.given).path, c.expected) << testing::PrintToString(std::wstring(c.given));
+  }
+}
+
+TEST_F(FinalPathTest, ResolvesARelativePathAgainstTheCurrentDirectory) {
+  World().currentDirectory = L"C:\\Apps";
+  sim::AddFile(L"C:\\Apps\\Tool\\tool.exe");
+  const PathResult result = ResolveFinalPath(L"Tool\\tool.exe");
+  EXPECT_EQ(result.path, L"\\\\?\\C:\\Apps\\Tool\\tool.exe");
+  EXPECT_EQ(World().createFileCalls.back().path, L"Tool\\tool.exe");
+}
+
+TEST_F(FinalPathTest, FollowsLinksToTheirTarget) {
+  sim::AddDirectory(L"C:\\Apps\\Link").finalPath = L"\\\\?\\D:\\Elsewhere";
+  EXPECT_EQ(ResolveFinalPath(L"C:\\Apps\\Link").path, L"\\\\?\\D:\\Elsewhere");
+}
+
+TEST_F(FinalPathTest, ReachesANetworkShareInItsPrefixedForm) {
+  sim::AddFile(L"\\\\server\\share\\Tool\\tool.exe");
+  EXPECT_EQ(ResolveFinalPath(L"\\\\server\\share\\Tool\\tool.exe").path,
+            L"\\\\?\\UNC\\server\\share\\Tool\\tool.exe");
+}
+
+TEST_F(FinalPathTest, OpensForAttributesOnlySharedWithEveryoneAndFollowingLinks) {
+  sim::AddFile(L"C:\\Apps\\tool.exe");
+  ResolveFinalPath(L"C:\\Apps\\tool.exe");
+  const sim::CreateFileCall& call = World().createFileCalls.back();
+  EXPECT_EQ(call.access, static_cast<DWORD>(FILE_READ_ATTRIBUTES));
+  EXPECT_EQ(call.share, static_cast<DWORD>(FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE));
+  EXPECT_EQ(call.disposition, static_cast<DWORD>(OPEN_EXISTING));
+  EXPECT_EQ(call.flags, static_cast<DWORD>(FILE_FLAG_BACKUP_SEMANTICS));
+  EXPECT_EQ(World().calls["GetFinalPathNameByHandleW"], 1);
+}
+
+// Each failure comes back empty, with the error of the call that failed both in the result and
+// as the thread's last error, although the handle was closed in between.
+TEST_F(FinalPathTest, ReportsTheErrorOfTheCallThatFailed) {
+  struct Case {
+    const char* name;
+    void (*script)();
+    DWORD error;
+  } cases[] = {
+      {"missing file", [] { sim::AddDirectory(L"C:\\Apps"); }, ERROR_FILE_NOT_FOUND},
+      {"missing folder", [] {}, ERROR_PATH_NOT_FOUND},
+      {"access refused", [] { sim::AddFile(L"C:\\Apps\\tool.exe").openError = ERROR_ACCESS_DENIED; },
+       ERROR_ACCESS_DENIED},
+      {"final path unreadable",
+       [] { sim::AddFile(L"C:\\Apps\\tool.exe").finalPathError = ERROR_NOT_SUPPORTED; },
+       ERROR_NOT_SUPPORTED},
+      // The system answers a too small buffer with the size it needs and sets no error.
+      {"final path too long",
+       [] { sim::AddFile(L"C:\\Apps\\tool.exe").finalPath = L"\\\\?\\C:\\" + std::wstring(32761, L'a'); },
+       ERROR_FILENAME_EXCED_RANGE},
+  };
+  for (const Case& c : cases) {
+    sim::Reset();
+    c.script();
+    const PathResult result = ResolveFinalPath(L"C:\\Apps\\tool.exe");
+    EXPECT_TRUE(result.path.empty()) << c.name;
+    EXPECT_EQ(result.error, c.error) << c.name;
+    EXPECT_EQ(platform::GetLastError(), c.error) << c.name;
+    EXPECT_EQ(sim::OpenHandleCount(), 0u) << c.name;
+  }
+}
+
+TEST_F(FinalPathTest, AcceptsTheLongestFinalPathThatFits) {
+  const std::wstring longest = L"\\\\?\\C:\\" + std::wstring(32760, L'a');
+  ASSERT_EQ(longest.size(), 32767u);
+  sim::AddFile(L"C:\\Apps\\tool.exe").finalPath = longest;
+  EXPECT_EQ(ResolveFinalPath(L"C:\\Apps\\tool.exe").path, longest);
+}
+
+// A plain path of MAX_PATH characters or more would not open in a program that is not
+// long-path aware; only such a path goes to the system in its prefixed form.
+TEST_F(FinalPathTest, OpensLongPlainPathsThroughTheirPrefixedForm) {
+  const std::wstring folder(260, L'f');
+  struct Case {
+    std::wstring given;
+    std::wstring opened;
+  } cases[] = {
+      {L"C:\\" + folder + L"\\tool.exe", L"\\\\?\\C:\\" + folder + L"\\tool.exe"},
+      {L"\\\\server\\share\\" + folder + L"\\tool.exe",
+       L"\\\\?\\UNC\\server\\share\\" + folder + L"\\tool.exe"},
+      {folder + L"\\tool.exe", L"\\\\?\\C:\\Work\\" + folder + L"\\tool.exe"},
+      {L"C:\\Apps\\tool.exe", L"C:\\Apps\\tool.exe"},
+      {L"\\\\?\\C:\\" + folder + L"\\tool.exe", L"\\\\?\\C:\\" + folder + L"\\tool.exe"},
+  };
+  for (const Case& c : cases) {
+    World().createFileCalls.clear();
+    ResolveFinalPath(c.given);
+    ASSERT_EQ(World().createFileCalls.size(), 1u);
+    EXPECT_EQ(World().createFileCalls[0].path, c.opened);
+  }
+  sim::AddFile(L"C:\\" + folder + L"\\tool.exe");
+  EXPECT_EQ(ResolveFinalPath(L"C:\\" + folder + L"\\tool.exe").path,
+            L"\\\\?\\C:\\" + folder + L"\\tool.exe");
+}
+
+TEST_F(FinalPathTest, ShortRelativePathsReachTheSystemUnchanged) {
+  ResolveFinalPath(L"Tool\\tool.exe");
+  EXPECT_EQ(World().createFileCalls.back().path, L"Tool\\tool.exe");
+}
+
+TEST(PlainPath, RemovesThePrefixExactlyAsSpelled) {
+  struct Case {
+    const wchar_t* prefixed;
+    const wchar_t* plain;
+  } cases[] = {
+      {L"\\\\?\\UNC\\server\\share\\Tool\\tool.exe", L"\\\\server\\share\\Tool\\tool.exe"},
+      {L"\\\\?\\C:\\Apps\\Tool\\tool.exe", L"C:\\Apps\\Tool\\tool.exe"},
+      {L"C:\\Apps\\Tool\\tool.exe", L"C:\\Apps\\Tool\\tool.exe"},
+      {L"\\\\?\\unc\\server\\share\\x", L"unc\\server\\share\\x"},
+      {L"\\\\?\\UNC\\", L"\\\\"},
+      {L"\\\\?\\", L""},
+      {L"\\\\?", L"\\\\?"},
+      {L"", L""},
+  };
+  for (const Case& c : cases) EXPECT_EQ(ToPlainPath(c.prefixed), c.plain);
+}

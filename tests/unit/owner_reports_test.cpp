@@ -1,1 +1,99 @@
+#include "restart_manager/owner_reports.h"
+
+#include "targets/target_list.h"
+
 #include "support/sim_test.h"
+
+class OwnerReportsTest : public SimTest {
+ protected:
+  static sim::RestartManager& Rm() { return World().restartManager; }
+  static void AddAllSamples(const std::wstring& root) {
+    sim::AddFile(root + L"\\App.exe");
+    sim::AddFile(root + L"\\resources\\app.asar");
+    for (const wchar_t* helper : procsweep::HelperExecutables) sim::AddFile(root + L"\\" + helper);
+  }
+};
+
+TEST_F(OwnerReportsTest, OwnersReportsEachHolderInOrder) {
+  sim::AddHolder(4321, L"Editor");
+  sim::AddHolder(17, L"Indexer Service");
+  EXPECT_EQ(Run({L"owners", L"C:\\Data\\file.txt"}), 0);
+  EXPECT_EQ(Lines(), (std::vector<std::string>{
+                         "restart-manager-file pid=0 win32-error=0 C:\\Data\\file.txt",
+                         "restart-manager-owner pid=4321 win32-error=0 Editor",
+                         "restart-manager-owner pid=17 win32-error=0 Indexer Service"}));
+  EXPECT_EQ(Rm().registeredFiles[0], std::vector<std::wstring>{L"C:\\Data\\file.txt"});
+}
+
+TEST_F(OwnerReportsTest, OwnersReportsAFailedQueryAndStillSucceeds) {
+  Rm().listErrors = {ERROR_MORE_DATA, ERROR_MORE_DATA, ERROR_MORE_DATA, ERROR_MORE_DATA};
+  EXPECT_EQ(Run({L"owners", L"file.txt"}), 0);
+  EXPECT_EQ(Lines(), (std::vector<std::string>{"restart-manager-file pid=0 win32-error=0 file.txt",
+                                               "restart-manager-query-failed pid=0 win32-error=234 "}));
+}
+
+// The holder chose its own name: it must not be able to forge event lines.
+TEST_F(OwnerReportsTest, AHolderNameCannotForgeALine) {
+  sim::AddHolder(66, L"Evil\r\nexited pid=1 win32-error=0 C:\\App\\App.exe");
+  EXPECT_EQ(Run({L"owners", L"f"}), 0);
+  EXPECT_EQ(Lines(), (std::vector<std::string>{
+                         "restart-manager-file pid=0 win32-error=0 f",
+                         "restart-manager-owner pid=66 win32-error=0 Evil??exited pid=1 win32-error=0 C:\\App\\App.exe"}));
+}
+
+TEST_F(OwnerReportsTest, AHolderNameWithoutTerminatorIsReadWithinItsArray) {
+  RM_PROCESS_INFO info{};
+  info.Process.dwProcessId = 5;
+  std::fill(std::begin(info.strAppName), std::end(info.strAppName), L'n');
+  Rm().holders.push_back(info);
+  EXPECT_EQ(Run({L"owners", L"f"}), 0);
+  EXPECT_EQ(Lines().back(), "restart-manager-owner pid=5 win32-error=0 " +
+                                std::string(CCH_RM_MAX_APP_NAME + 1, 'n'));
+}
+
+TEST_F(OwnerReportsTest, LegacyOwnersSamplesAllSixInOneQuery) {
+  AddAllSamples(L"C:\\App");
+  sim::AddHolder(900, L"App");
+  EXPECT_EQ(Run({L"--log", L"C:\\App\\App.exe", L"legacy-owners", L"C:\\App", L"App.exe"}), 0);
+  const std::vector<std::string> expected = {
+      "restart-manager-legacy-sample pid=0 win32-error=0 C:\\App",
+      "restart-manager-sampled-file pid=0 win32-error=0 C:\\App\\App.exe",
+      "restart-manager-sampled-file pid=0 win32-error=0 C:\\App\\resources\\app.asar",
+      "restart-manager-sampled-file pid=0 win32-error=0 C:\\App\\resources\\runtime\\node\\node.exe",
+      "restart-manager-sampled-file pid=0 win32-error=0 C:\\App\\resources\\app.asar.unpacked\\node_modules\\ffmpeg-static\\ffmpeg.exe",
+      "restart-manager-sampled-file pid=0 win32-error=0 C:\\App\\resources\\app.asar.unpacked\\node_modules\\@esbuild\\win32-x64\\esbuild.exe",
+      "restart-manager-sampled-file pid=0 win32-error=0 C:\\App\\resources\\app.asar.unpacked\\node_modules\\recheck-windows-x64\\recheck.exe",
+      "restart-manager-owner pid=900 win32-error=0 App",
+  };
+  EXPECT_EQ(Lines(), expected);
+  ASSERT_EQ(Rm().registeredFiles.size(), 1u);
+  EXPECT_EQ(Rm().registeredFiles[0].size(), 6u);
+  // --log names the sampled main executable here: every line went there too, in UTF-16.
+  EXPECT_EQ(sim::FindFile(L"C:\\App\\App.exe")->writes, 8);
+}
+
+TEST_F(OwnerReportsTest, LegacyOwnersSkipsMissingAndDirectorySamplesSilently) {
+  sim::AddFile(L"C:\\App\\App.exe");
+  sim::AddDirectory(L"C:\\App\\resources\\app.asar");
+  sim::AddFile(L"C:\\App\\resources\\runtime\\node\\node.exe").attributesError = ERROR_ACCESS_DENIED;
+  EXPECT_EQ(Run({L"legacy-owners", L"C:\\App", L"App.exe"}), 0);
+  EXPECT_EQ(Lines(), (std::vector<std::string>{
+                         "restart-manager-legacy-sample pid=0 win32-error=0 C:\\App",
+                         "restart-manager-sampled-file pid=0 win32-error=0 C:\\App\\App.exe",
+                         "restart-manager-no-owner-reported pid=0 win32-error=0 "}));
+  EXPECT_EQ(Rm().registeredFiles[0], std::vector<std::wstring>{L"C:\\App\\App.exe"});
+}
+
+TEST_F(OwnerReportsTest, LegacyOwnersWithoutSamplesAsksNothing) {
+  sim::AddDirectory(L"C:\\App");
+  EXPECT_EQ(Run({L"legacy-owners", L"C:\\App", L"App.exe"}), 0);
+  EXPECT_EQ(Lines(), std::vector<std::string>{"restart-manager-legacy-sample pid=0 win32-error=0 C:\\App"});
+  EXPECT_EQ(World().calls["LoadLibraryExW"], 0);
+}
+
+TEST_F(OwnerReportsTest, LegacyOwnersReportsAFailedQueryAndStillSucceeds) {
+  sim::AddFile(L"C:\\App\\App.exe");
+  Rm().startError = ERROR_ACCESS_DENIED;
+  EXPECT_EQ(Run({L"legacy-owners", L"C:\\App", L"App.exe"}), 0);
+  EXPECT_EQ(Lines().back(), "restart-manager-query-failed pid=0 win32-error=5 ");
+}
