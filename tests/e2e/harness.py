@@ -1,0 +1,331 @@
+"""Shared ground of the end-to-end tests.
+
+They run the real procsweep.exe under Wine (tools/wine-run, the build directory's private
+prefix) on real files, folders and processes made under the build directory, and compare the
+exact bytes of standard output and of the log file, and the exit code.
+
+Environment (set by CTest): PROCSWEEP_EXE, FIXTURE_APP, PROCSWEEP_SOURCE_DIR, PROCSWEEP_BUILD_DIR.
+"""
+
+import atexit
+import itertools
+import os
+import shutil
+import signal
+import subprocess
+import tempfile
+import time
+import unittest
+
+SOURCE_DIR = os.environ.get(
+    "PROCSWEEP_SOURCE_DIR",
+    os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__)))))
+BUILD_DIR = os.environ.get("PROCSWEEP_BUILD_DIR", os.path.join(SOURCE_DIR, "build"))
+PROCSWEEP_EXE = os.environ.get("PROCSWEEP_EXE", os.path.join(BUILD_DIR, "procsweep.exe"))
+FIXTURE_APP = os.environ.get("FIXTURE_APP", os.path.join(BUILD_DIR, "fixture_app.exe"))
+WINE_RUN = os.path.join(SOURCE_DIR, "tools", "wine-run")
+WORK_ROOT = os.path.join(BUILD_DIR, "e2e-work")
+
+# Wine turns the UTF-8 arguments and file names of Linux into UTF-16 only under a UTF-8 locale.
+WINE_ENV = dict(os.environ, LC_ALL="C.UTF-8")
+WINE_ENV.setdefault("WINEPREFIX", os.path.join(BUILD_DIR, "wineprefix"))
+
+TOOL_TIMEOUT_S = 120
+READY_TIMEOUT_S = 30
+EXIT_TIMEOUT_S = 15
+
+MAIN_EXE = "App.exe"
+MARKER = "resources\\app.asar"
+HELPERS = [
+    "resources\\runtime\\node\\node.exe",
+    "resources\\app.asar.unpacked\\node_modules\\ffmpeg-static\\ffmpeg.exe",
+    "resources\\app.asar.unpacked\\node_modules\\@esbuild\\win32-x64\\esbuild.exe",
+    "resources\\app.asar.unpacked\\node_modules\\recheck-windows-x64\\recheck.exe",
+]
+NODE, FFMPEG, ESBUILD, RECHECK = HELPERS
+
+SUCCESS, FAILURE, MAIN_RUNNING, HELPERS_RUNNING = 0, 2, 10, 11
+
+
+def win_path(linux_path):
+    """The Windows path under which Wine shows a Linux path (drive Z: is the Linux root)."""
+    assert linux_path.startswith("/"), linux_path
+    return "Z:" + linux_path.replace("/", "\\")
+
+
+def final_path(linux_path):
+    """What the system reports as the final path of a Linux path without links."""
+    return "\\\\?\\" + win_path(linux_path)
+
+
+def linux_path(root, relative):
+    return os.path.join(root, *relative.split("\\"))
+
+
+def event(name, pid=0, error=0, text=""):
+    """One event line as the tool writes it, line end included."""
+    return f"{name} pid={pid} win32-error={error} {text}\r\n"
+
+
+def matched(pid, image):
+    return event("matched", pid, 0, image)
+
+
+def exited(pid, image):
+    return event("exited", pid, 0, image)
+
+
+def stdout_bytes(lines):
+    """Standard output in code page 1252: a character the code page lacks becomes '?'."""
+    return "".join(lines).encode("cp1252", errors="replace")
+
+
+def log_bytes(lines):
+    return "".join(lines).encode("utf-16-le")
+
+
+class ToolRun:
+    def __init__(self, args, completed):
+        self.args = args
+        self.code = completed.returncode
+        self.stdout = completed.stdout
+        self.stderr = completed.stderr
+
+    def __repr__(self):
+        return (f"procsweep.exe {self.args!r}\n  exit code {self.code}\n"
+                f"  stdout {self.stdout!r}\n  stderr {self.stderr!r}")
+
+
+def run_tool(*args, cwd=None):
+    WineSession.ensure()
+    completed = subprocess.run(
+        [WINE_RUN, PROCSWEEP_EXE, *args], cwd=cwd, env=WINE_ENV, stdin=subprocess.DEVNULL,
+        stdout=subprocess.PIPE, stderr=subprocess.PIPE, timeout=TOOL_TIMEOUT_S)
+    return ToolRun(args, completed)
+
+
+# Every program started and not yet ended, so that no way out of the run leaves one behind.
+_running = set()
+
+
+def start_fixture(exe_linux_path, command, record_file):
+    """Starts a copy of the fixture program and returns its Popen.
+
+    Its standard handles are closed: a program holding a pipe of ours would keep it open.
+    """
+    popen = subprocess.Popen(
+        [WINE_RUN, exe_linux_path, command, win_path(record_file)], env=WINE_ENV,
+        stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    _running.add(popen)
+    return popen
+
+
+def read_records(record_file):
+    try:
+        with open(record_file, "rb") as f:
+            return f.read().decode("ascii").splitlines()
+    except FileNotFoundError:
+        return []
+
+
+def wait_ready(popen, record_file, timeout=READY_TIMEOUT_S):
+    """Bounded poll for the fixture's "ready <pid>" record; returns the Windows pid."""
+    deadline = time.monotonic() + timeout
+    while time.monotonic() < deadline:
+        for record in read_records(record_file):
+            if record.startswith("ready "):
+                return int(record.split()[1])
+        if popen.poll() is not None:
+            raise AssertionError(f"fixture ended with {popen.returncode} before it was ready")
+        time.sleep(0.05)
+    raise AssertionError(f"fixture not ready within {timeout} s: {record_file}")
+
+
+def stop_process(popen):
+    """Ends a started program from the Linux side; Wine's server notices its end."""
+    if popen.poll() is None:
+        popen.kill()
+    try:
+        popen.wait(timeout=EXIT_TIMEOUT_S)
+    except subprocess.TimeoutExpired:
+        pass
+    _running.discard(popen)
+
+
+class WineSession:
+    """Keeps the prefix's Wine server up for the whole run.
+
+    The first program started in a prefix brings up the Wine server and its system services,
+    which inherit that program's standard handles: a run whose output the test reads through
+    a pipe would then wait for the services to end before the pipe closes (seconds each time).
+    So a small program, started with its handles closed, holds the session open until the
+    test process exits; the Wine server then ends by itself.
+    """
+
+    _anchor = None
+
+    @classmethod
+    def ensure(cls):
+        if cls._anchor is not None and cls._anchor.poll() is None:
+            return
+        folder = os.path.join(WORK_ROOT, "anchor")
+        shutil.rmtree(folder, ignore_errors=True)
+        os.makedirs(folder)
+        exe = os.path.join(folder, "e2e-session.exe")
+        shutil.copyfile(FIXTURE_APP, exe)
+        record = os.path.join(folder, "record.txt")
+        anchor = start_fixture(exe, "wait", record)
+        cls._anchor = anchor
+        wait_ready(anchor, record, timeout=120)
+
+    @classmethod
+    def end(cls):
+        for popen in list(_running):
+            stop_process(popen)
+        if cls._anchor is not None:
+            cls._anchor = None
+            shutil.rmtree(os.path.join(WORK_ROOT, "anchor"), ignore_errors=True)
+            # The server ends once only its own services are left; wait for it, so that the
+            # run leaves nothing behind.
+            try:
+                subprocess.run(["wineserver", "-w"], env=WINE_ENV, stdin=subprocess.DEVNULL,
+                               stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+                               timeout=TOOL_TIMEOUT_S)
+            except (OSError, subprocess.TimeoutExpired):
+                pass
+
+
+def _end_on_signal(signum, frame):
+    WineSession.end()
+    os._exit(128 + signum)
+
+
+atexit.register(WineSession.end)
+# A run stopped from outside (CTest's timeout, Ctrl-C) still ends what it started.
+for _signal in (signal.SIGTERM, signal.SIGINT, signal.SIGHUP):
+    signal.signal(_signal, _end_on_signal)
+
+
+def copy_fixture(destination):
+    os.makedirs(os.path.dirname(destination), exist_ok=True)
+    shutil.copyfile(FIXTURE_APP, destination)
+
+
+class Installation:
+    """A sample installation: the main executable, the marker file and the helpers."""
+
+    def __init__(self, root, main=MAIN_EXE, helpers=HELPERS, marker=True):
+        self.root = root
+        self.main = main
+        os.makedirs(root, exist_ok=True)
+        if main is not None:
+            copy_fixture(os.path.join(root, main))
+        for helper in helpers:
+            copy_fixture(linux_path(root, helper))
+        if marker:
+            os.makedirs(os.path.join(root, "resources"), exist_ok=True)
+            with open(linux_path(root, MARKER), "wb") as f:
+                f.write(b"asar")
+
+    @property
+    def win(self):
+        return win_path(self.root)
+
+    def path(self, relative=None):
+        return linux_path(self.root, relative or self.main)
+
+    def image(self, relative=None):
+        """The Windows path of one of its executables, as a process started from it reports."""
+        return win_path(self.path(relative))
+
+    def candidate(self, relative=None):
+        """The candidate path the target list builds (the installation root is a final path)."""
+        return final_path(self.root) + "\\" + (relative or self.main)
+
+
+def map_drive(testcase, linux_folder):
+    """Makes linux_folder the root of a new drive of the Wine prefix, until the test ends.
+
+    Wine then reports every path below it on that drive ("Y:\\..."), final paths included.
+    Returns the drive ("Y:").
+    """
+    dosdevices = os.path.join(WINE_ENV["WINEPREFIX"], "dosdevices")
+    for letter in "yxwvutsrqp":
+        link = os.path.join(dosdevices, letter + ":")
+        if not os.path.lexists(link):
+            os.symlink(linux_folder, link)
+            testcase.addCleanup(os.remove, link)
+            return letter.upper() + ":"
+    testcase.skipTest("no free drive letter in the Wine prefix")
+
+
+class E2ETestCase(unittest.TestCase):
+    """Gives each test its own folder under the build directory and ends what it started."""
+
+    maxDiff = None
+
+    def setUp(self):
+        os.makedirs(WORK_ROOT, exist_ok=True)
+        self.work = tempfile.mkdtemp(prefix=self.id().rsplit(".", 1)[-1][:40] + "-", dir=WORK_ROOT)
+        self.addCleanup(shutil.rmtree, self.work, ignore_errors=True)
+        self._records = itertools.count()
+
+    def folder(self, *parts):
+        path = os.path.join(self.work, *parts)
+        os.makedirs(path, exist_ok=True)
+        return path
+
+    def file(self, *parts, content=b""):
+        path = os.path.join(self.work, *parts)
+        os.makedirs(os.path.dirname(path), exist_ok=True)
+        with open(path, "wb") as f:
+            f.write(content)
+        return path
+
+    def installation(self, *parts, **layout):
+        return Installation(os.path.join(self.work, *parts), **layout)
+
+    def start(self, exe_linux_path, command="wait"):
+        """Starts the fixture program from exe_linux_path and waits until it is ready.
+
+        Returns (popen, Windows pid, record file). The process is ended when the test ends,
+        whatever the test's outcome.
+        """
+        processes = self.start_all([(exe_linux_path, command)])
+        return processes[0]
+
+    def start_all(self, programs):
+        """Starts several fixture programs at once; the same result as start, one per program."""
+        WineSession.ensure()
+        started = []
+        for exe, command in programs:
+            record = os.path.join(self.work, f"record-{next(self._records)}.txt")
+            popen = start_fixture(exe, command, record)
+            self.addCleanup(stop_process, popen)
+            started.append((popen, record))
+        return [(popen, wait_ready(popen, record), record) for popen, record in started]
+
+    def assertRun(self, run, code, stdout=b""):
+        self.assertEqual((run.code, run.stdout), (code, stdout), run)
+
+    def assertRunInAnyProcessOrder(self, run, code, passes):
+        """Standard output made of sweep passes, each a list of per-process blocks of lines.
+
+        The snapshot decides the order in which a pass meets the processes; every pass keeps
+        each process's lines together and in order.
+        """
+        candidates = [
+            stdout_bytes([line for blocks in ordering for block in blocks for line in block])
+            for ordering in itertools.product(*(itertools.permutations(p) for p in passes))]
+        self.assertEqual(run.code, code, run)
+        self.assertIn(run.stdout, candidates, run)
+
+    def assertRunning(self, popen):
+        self.assertIsNone(popen.poll(), "the process should still run")
+
+    def assertEndsWith(self, popen, code):
+        try:
+            popen.wait(timeout=EXIT_TIMEOUT_S)
+        except subprocess.TimeoutExpired:
+            self.fail("the process should have ended")
+        self.assertEqual(popen.returncode, code)
