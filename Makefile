@@ -8,7 +8,7 @@ PACKAGES := g++-mingw-w64-x86-64 mingw-w64-tools wine64 cmake ninja-build google
 TOOLS := x86_64-w64-mingw32-g++-posix:g++-mingw-w64-x86-64 x86_64-w64-mingw32-windres:mingw-w64-tools \
 	wine:wine64 cmake:cmake ninja:ninja-build python3:python3
 
-.PHONY: all deps configure build test demo bench clean
+.PHONY: all deps configure build test demo bench clean clang-check
 
 all: build
 
@@ -38,6 +38,34 @@ build: configure
 
 test: build
 	cd $(BUILD_DIR) && ctest --output-on-failure
+
+# The second compiler: every source file of the tool through Clang for the same Windows target,
+# with its warnings as errors. Clang does not find MinGW's C++ headers by itself.
+CLANG_CXX ?= clang++
+MINGW_CXX_INCLUDE ?= $(lastword $(sort $(wildcard /usr/lib/gcc/x86_64-w64-mingw32/*-posix/include/c++)))
+CLANG_CHECK_FLAGS := --target=x86_64-w64-mingw32 -std=c++20 -fsyntax-only \
+	-isystem $(MINGW_CXX_INCLUDE) -isystem $(MINGW_CXX_INCLUDE)/x86_64-w64-mingw32 \
+	-Isrc -DUNICODE -D_UNICODE -DWIN32_LEAN_AND_MEAN -DNOMINMAX -D_WIN32_WINNT=0x0601 \
+	-fno-exceptions -fno-threadsafe-statics \
+	-Wall -Wextra -Wpedantic -Wshadow-all -Wconversion -Wno-sign-conversion \
+	-Wimplicit-fallthrough -Wunreachable-code-aggressive -Wextra-semi -Werror
+
+clang-check: deps
+	@if ! command -v $(CLANG_CXX) >/dev/null 2>&1; then \
+	  if [ "$$(id -u)" -ne 0 ]; then \
+	    echo "Missing: clang. Install it as root with:"; \
+	    echo "  apt-get update && apt-get install -y clang"; \
+	    exit 1; \
+	  fi; \
+	  echo "Installing: clang"; \
+	  apt-get update -qq && DEBIAN_FRONTEND=noninteractive apt-get install -y -qq clang >/dev/null; \
+	fi
+	@failed=""; \
+	for source in $$(find src -name '*.cpp' | sort); do \
+	  $(CLANG_CXX) $(CLANG_CHECK_FLAGS) "$$source" || failed="$$failed $$source"; \
+	done; \
+	if [ -n "$$failed" ]; then echo "clang-check failed:$$failed"; exit 1; fi; \
+	echo "clang-check: every source file compiles warning-free with $(CLANG_CXX)"
 
 demo: build
 	@bash tools/demo.sh $(BUILD_DIR)
