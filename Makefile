@@ -40,10 +40,11 @@ test: build
 	cd $(BUILD_DIR) && ctest --output-on-failure
 
 # The second compiler: every source file of the tool through Clang for the same Windows target,
-# with its warnings as errors. Clang does not find MinGW's C++ headers by itself.
+# with its warnings as errors. Clang does not find MinGW's C++ headers by itself; they are looked
+# up when the target runs, after deps has installed them.
 CLANG_CXX ?= clang++
 MINGW_CXX_INCLUDE ?= $(lastword $(sort $(wildcard /usr/lib/gcc/x86_64-w64-mingw32/*-posix/include/c++)))
-CLANG_CHECK_FLAGS := --target=x86_64-w64-mingw32 -std=c++20 -fsyntax-only \
+CLANG_CHECK_FLAGS = --target=x86_64-w64-mingw32 -std=c++20 -fsyntax-only \
 	-isystem $(MINGW_CXX_INCLUDE) -isystem $(MINGW_CXX_INCLUDE)/x86_64-w64-mingw32 \
 	-Isrc -DUNICODE -D_UNICODE -DWIN32_LEAN_AND_MEAN -DNOMINMAX -D_WIN32_WINNT=0x0601 \
 	-fno-exceptions -fno-threadsafe-statics \
