@@ -1,1 +1,316 @@
+#include "driver/sweep_plan.h"
+
+#include <set>
+#include <string>
+#include <vector>
+
 #include "support/sim_test.h"
+
+namespace {
+
+const std::wstring kMainImage = L"C:\\App\\App.exe";
+const std::wstring kNodeImage = L"C:\\App\\resources\\runtime\\node\\node.exe";
+const std::string kMainText = "C:\\App\\App.exe";
+const std::string kNodeText = "C:\\App\\resources\\runtime\\node\\node.exe";
+const wchar_t* const kSweepWords[] = {L"probe", L"close", L"clean", L"force"};
+
+std::string Event(const char* name, DWORD pid, DWORD error, const std::string& text = kMainText) {
+  return std::string(name) + " pid=" + std::to_string(pid) + " win32-error=" +
+         std::to_string(error) + " " + text;
+}
+
+void EndOnItsOwn(sim::Process& process) {
+  process.exited = true;
+  process.exitCode = 0;
+}
+
+std::string Narrow(const std::wstring& text) { return std::string(text.begin(), text.end()); }
+
+}  // namespace
+
+class SweepPlanTest : public SimTest {
+ protected:
+  void SetUp() override {
+    SimTest::SetUp();
+    Install();
+  }
+  // A real snapshot is never empty: it holds at least the system and the tool itself.
+  static void Install() {
+    sim::AddFile(kMainImage);
+    sim::AddFile(kNodeImage);
+    sim::AddProcess(4, L"System");
+    sim::AddProcess(7000, L"C:\\Tools\\procsweep.exe");
+  }
+  // A case of a table starts in a fresh world, once the previous one is shown to have left
+  // nothing open.
+  static void Fresh() {
+    EXPECT_EQ(sim::OpenHandleCount(), 0u) << "a handle was leaked";
+    EXPECT_EQ(World().badCloses, 0);
+    EXPECT_EQ(World().restartManager.sessionsStarted, World().restartManager.sessionsEnded);
+    EXPECT_EQ(World().restartManager.loadedModules, 0);
+    sim::Reset();
+    Install();
+  }
+  static int RunWord(const std::wstring& word) { return Run({word, L"C:\\App", L"App.exe"}); }
+  static int Snapshots() { return World().calls["CreateToolhelp32Snapshot"]; }
+  static std::set<DWORD> Terminated() {
+    std::set<DWORD> pids;
+    for (const sim::Process& process : World().processes) {
+      if (process.terminateCalls > 0) pids.insert(process.pid);
+    }
+    return pids;
+  }
+};
+
+// Each word's passes, and how their results make the exit code, over the same running worlds.
+TEST_F(SweepPlanTest, RunsThePassesOfEachWordAndCombinesTheirResults) {
+  struct Running {
+    const char* name;
+    void (*script)();
+  } worlds[] = {
+      {"nothing", [] {}},
+      {"main", [] { sim::AddProcess(10, kMainImage); }},
+      {"helper", [] { sim::AddProcess(20, kNodeImage); }},
+      {"main and helper",
+       [] {
+         sim::AddProcess(20, kNodeImage);
+         sim::AddProcess(10, kMainImage);
+       }},
+      {"a failure", [] { sim::AddProcess(30, kMainImage).openError = ERROR_GEN_FAILURE; }},
+      {"a helper that never ends",
+       [] { sim::AddProcess(20, kNodeImage).onTerminate = sim::OnTerminate::NeverEnds; }},
+  };
+  struct Case {
+    const wchar_t* word;
+    const char* world;
+    int exitCode;
+    int passes;
+    std::set<DWORD> terminated;
+  } cases[] = {
+      {L"probe", "nothing", 0, 1, {}},
+      {L"probe", "main", 10, 1, {}},
+      {L"probe", "helper", 11, 1, {}},
+      {L"probe", "main and helper", 10, 1, {}},
+      {L"probe", "a failure", 2, 1, {}},
+      {L"probe", "a helper that never ends", 11, 1, {}},
+      // A close pass counts nothing: 0 or 2, never 10 or 11.
+      {L"close", "nothing", 0, 1, {}},
+      {L"close", "main", 0, 1, {}},
+      {L"close", "helper", 0, 1, {}},
+      {L"close", "main and helper", 0, 1, {}},
+      {L"close", "a failure", 2, 1, {}},
+      // Only helpers alone are terminated, then looked for again.
+      {L"clean", "nothing", 0, 1, {}},
+      {L"clean", "main", 10, 1, {}},
+      {L"clean", "helper", 0, 3, {20}},
+      {L"clean", "main and helper", 10, 1, {}},
+      {L"clean", "a failure", 2, 1, {}},
+      {L"clean", "a helper that never ends", 2, 3, {20}},
+      // No look first: terminate everything, then look.
+      {L"force", "nothing", 0, 2, {}},
+      {L"force", "main", 0, 2, {10}},
+      {L"force", "helper", 0, 2, {20}},
+      {L"force", "main and helper", 0, 2, {10, 20}},
+      {L"force", "a failure", 2, 2, {}},
+      {L"force", "a helper that never ends", 2, 2, {20}},
+  };
+  for (const Case& c : cases) {
+    Fresh();
+    SCOPED_TRACE(testing::Message() << Narrow(c.word) << " with " << c.world);
+    for (const Running& running : worlds) {
+      if (std::string(running.name) == c.world) running.script();
+    }
+    sim::AddWindow(10);
+    EXPECT_EQ(RunWord(c.word), c.exitCode);
+    EXPECT_EQ(Snapshots(), c.passes);
+    EXPECT_EQ(Terminated(), c.terminated);
+    EXPECT_EQ(World().windows[0].posted.size(),
+              std::wstring(c.word) == L"close" && std::string(c.world).find("main") == 0 ? 1u
+                                                                                         : 0u);
+  }
+}
+
+TEST_F(SweepPlanTest, ForceReportsWhatItEnded) {
+  sim::AddProcess(10, kMainImage);
+  sim::AddProcess(20, kNodeImage);
+  EXPECT_EQ(RunWord(L"force"), 0);
+  EXPECT_EQ(Lines(), (std::vector<std::string>{Event("matched", 10, 0), Event("exited", 10, 0),
+                                               Event("matched", 20, 0, kNodeText),
+                                               Event("exited", 20, 0, kNodeText)}));
+}
+
+// A terminate pass that failed makes the exit code 2 even when everything is gone by the closing
+// look, which still runs and writes what it finds (here: nothing).
+TEST_F(SweepPlanTest, AFailedTerminatePassDecidesTheExitCodeWhateverTheClosingLookFinds) {
+  // Which calls of the run belong to the terminate pass and to the closing look.
+  struct Steps {
+    int terminationOpen;
+    int closingSnapshot;
+  };
+  struct Case {
+    const char* name;
+    void (*script)(sim::Process&, Steps);
+    const char* event;
+    DWORD error;
+  } cases[] = {
+      {"the pid went to another program",
+       [](sim::Process& p, Steps steps) {
+         sim::AddFile(L"D:\\Other\\App.exe");
+         sim::At("OpenProcess", steps.terminationOpen, [&p] {
+           p.exited = true;  // with exit code 259, which reads as running
+           sim::AddProcess(p.pid, L"D:\\Other\\App.exe");
+         });
+       },
+       "identity-changed", 0},
+      {"the wait ran out",
+       [](sim::Process& p, Steps steps) {
+         p.onTerminate = sim::OnTerminate::NeverEnds;
+         sim::At("CreateToolhelp32Snapshot", steps.closingSnapshot, [&p] { EndOnItsOwn(p); });
+       },
+       "wait-failed", 258},
+      {"the termination was refused",
+       [](sim::Process& p, Steps steps) {
+         p.onTerminate = sim::OnTerminate::Refuses;
+         sim::At("CreateToolhelp32Snapshot", steps.closingSnapshot, [&p] { EndOnItsOwn(p); });
+       },
+       "terminate-failed", 5},
+      {"the termination open was refused",
+       [](sim::Process& p, Steps steps) {
+         p.terminateOpenError = ERROR_ACCESS_DENIED;
+         sim::At("CreateToolhelp32Snapshot", steps.closingSnapshot, [&p] { EndOnItsOwn(p); });
+       },
+       "terminate-open-failed", 5},
+  };
+  for (const wchar_t* word : {L"force", L"clean"}) {
+    for (const Case& c : cases) {
+      Fresh();
+      SCOPED_TRACE(testing::Message() << Narrow(word) << ": " << c.name);
+      const bool clean = std::wstring(word) == L"clean";
+      const std::wstring image = clean ? kNodeImage : kMainImage;
+      const std::string text = clean ? kNodeText : kMainText;
+      sim::Process& process = sim::AddProcess(10, image);
+      c.script(process, clean ? Steps{3, 3} : Steps{2, 2});
+      EXPECT_EQ(RunWord(word), 2);
+      std::vector<std::string> lines;
+      if (clean) lines.push_back(Event("matched", 10, 0, text));  // the first look
+      lines.push_back(Event("matched", 10, 0, text));
+      lines.push_back(Event(c.event, 10, c.error, text));
+      EXPECT_EQ(Lines(), lines);
+      EXPECT_EQ(Snapshots(), clean ? 3 : 2);
+      EXPECT_EQ(process.terminateCalls, std::string(c.event) == "terminate-failed" ||
+                                                std::string(c.event) == "wait-failed"
+                                            ? 1
+                                            : 0);
+    }
+  }
+}
+
+// The closing look still runs after the deadline ended the terminate pass, and reports what
+// is left.
+TEST_F(SweepPlanTest, ForceStoppedByTheDeadlineStillLooksAgain) {
+  sim::AddProcess(10, kMainImage).onTerminate = sim::OnTerminate::NeverEnds;
+  sim::AddProcess(11, kMainImage);
+  sim::At("GetTickCount64", 2, [] { World().now += 7000; });
+  EXPECT_EQ(RunWord(L"force"), 2);
+  EXPECT_EQ(Lines(), (std::vector<std::string>{
+                         Event("matched", 10, 0), Event("wait-failed", 10, 258),
+                         Event("matched", 11, 0), Event("cleanup-deadline", 11, 258),
+                         Event("matched", 10, 0), Event("matched", 11, 0)}));
+}
+
+// Without a failure, the closing look decides: what started meanwhile still runs.
+TEST_F(SweepPlanTest, TheClosingLookDecidesAfterASuccessfulTerminatePass) {
+  sim::AddProcess(20, kNodeImage);
+  sim::At("CreateToolhelp32Snapshot", 3, [] { sim::AddProcess(21, kNodeImage); });
+  EXPECT_EQ(RunWord(L"clean"), 11);
+  EXPECT_EQ(Terminated(), std::set<DWORD>{20});
+
+  Fresh();
+  sim::AddProcess(20, kNodeImage);
+  sim::At("CreateToolhelp32Snapshot", 2, [] { sim::AddProcess(11, kMainImage); });
+  EXPECT_EQ(RunWord(L"force"), 10);
+  EXPECT_EQ(Terminated(), std::set<DWORD>{20});
+}
+
+// When its main process goes, the rest of the application exits with it; "force" reaches them as
+// they exit, they refuse termination, and none of that is a failure.
+TEST_F(SweepPlanTest, ForceEndsWithZeroWhenTheApplicationExitsWithItsMainProcess) {
+  sim::AddProcess(10, kMainImage);
+  std::vector<sim::Process*> others = {&sim::AddProcess(11, kMainImage),
+                                       &sim::AddProcess(12, kMainImage),
+                                       &sim::AddProcess(20, kNodeImage)};
+  for (sim::Process* other : others) other->onTerminate = sim::OnTerminate::Refuses;
+  sim::At("TerminateProcess", 1, [&] {
+    ULONGLONG delay = 0;
+    for (sim::Process* other : others) {
+      other->endsAt = World().now + (delay += 25);
+      other->exitCode = 0;
+    }
+  });
+  EXPECT_EQ(RunWord(L"force"), 0);
+  EXPECT_EQ(Lines(), (std::vector<std::string>{Event("matched", 10, 0), Event("exited", 10, 0),
+                                               Event("matched", 11, 0), Event("matched", 12, 0),
+                                               Event("matched", 20, 0, kNodeText)}));
+}
+
+// Mode words are compared exactly; a word that names no plan is refused once the target list
+// was built and its events written, before any process is looked at.
+TEST_F(SweepPlanTest, RefusesAWordThatNamesNoPlanAfterBuildingTheTargets) {
+  const std::wstring redirected =
+      L"C:\\App\\resources\\app.asar.unpacked\\node_modules\\ffmpeg-static\\ffmpeg.exe";
+  for (const wchar_t* word : {L"PROBE", L"Force", L"probe ", L" clean", L"close\n", L"", L"owners",
+                              L"terminate"}) {
+    Fresh();
+    SCOPED_TRACE(Narrow(word));
+    sim::AddFile(redirected).finalPath = L"\\\\?\\D:\\ffmpeg.exe";
+    sim::AddProcess(10, kMainImage);
+    EXPECT_EQ(RunWord(word), 2);
+    EXPECT_EQ(Lines(), std::vector<std::string>{Event("redirected-executable-skipped", 0, 0,
+                                                      "\\\\?\\" + Narrow(redirected))});
+    EXPECT_EQ(Snapshots(), 0);
+  }
+}
+
+TEST_F(SweepPlanTest, AnInstallationWithoutExecutablesEndsQuietly) {
+  for (const wchar_t* word : kSweepWords) {
+    sim::Reset();
+    sim::AddDirectory(L"C:\\App");
+    sim::AddFile(L"C:\\App\\resources\\runtime\\node\\node.exe");  // no marker, no main
+    sim::AddProcess(10, L"C:\\App\\resources\\runtime\\node\\node.exe");
+    EXPECT_EQ(RunWord(word), 0);
+    EXPECT_EQ(Snapshots(), 0);
+    EXPECT_TRUE(World().standardOutput.empty());
+  }
+}
+
+TEST_F(SweepPlanTest, AFailedTargetListBuildEndsTheRunBeforeAnyPass) {
+  for (const wchar_t* word : kSweepWords) {
+    Fresh();
+    sim::FindFile(kNodeImage)->finalPathError = ERROR_NOT_SUPPORTED;
+    sim::AddProcess(10, kMainImage);
+    EXPECT_EQ(RunWord(word), 2);
+    EXPECT_EQ(Lines(), std::vector<std::string>{
+                           "executable-path-failed pid=0 win32-error=50 \\\\?\\" + kNodeText});
+    EXPECT_EQ(Snapshots(), 0);
+  }
+}
+
+// Only the installation's own files count, however the installation directory was named; the
+// same program in another folder is looked at, never touched.
+TEST_F(SweepPlanTest, ActsOnTheInstallationReachedThroughALinkAndOnNothingElsewhere) {
+  sim::AddDirectory(L"C:\\Link").finalPath = L"\\\\?\\C:\\App";
+  sim::AddFile(L"D:\\Other\\App.exe");
+  sim::AddFile(L"D:\\Tools\\node.exe");
+  sim::Process& copy = sim::AddProcess(30, L"D:\\Other\\App.exe");
+  sim::Process& node = sim::AddProcess(31, L"D:\\Tools\\node.exe");
+  sim::Process& main = sim::AddProcess(10, kMainImage);
+  EXPECT_EQ(Run({L"force", L"C:\\Link", L"App.exe"}), 0);
+  EXPECT_EQ(main.terminateCalls, 1);
+  EXPECT_EQ(copy.terminateCalls + node.terminateCalls, 0);
+  EXPECT_EQ(Lines(), (std::vector<std::string>{Event("matched", 10, 0), Event("exited", 10, 0)}));
+  for (const auto& [pid, access] : World().processOpens) {
+    if (pid != 10) {
+      EXPECT_EQ(access, static_cast<DWORD>(PROCESS_QUERY_LIMITED_INFORMATION)) << pid;
+    }
+  }
+}
