@@ -49,3 +49,5 @@ if(Python3_Interpreter_FOUND)
   set_tests_properties(e2e PROPERTIES ENVIRONMENT
     "PROCSWEEP_EXE=$<TARGET_FILE:procsweep>;FIXTURE_APP=$<TARGET_FILE:fixture_app>;PROCSWEEP_SOURCE_DIR=${CMAKE_SOURCE_DIR};PROCSWEEP_BUILD_DIR=${CMAKE_BINARY_DIR}")
 endif()
+
+include(tests/node.cmake)

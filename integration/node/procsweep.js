@@ -1,0 +1,186 @@
+'use strict';
+// Runs procsweep.exe from Node.js (an Electron app's own update code, an updater script) and
+// reads what it reports: its exit code and its event lines, from its UTF-16 log file.
+// CommonJS, no dependencies.
+
+const childProcess = require('node:child_process');
+const fs = require('node:fs');
+
+// Exit codes of procsweep.exe.
+const ExitCode = Object.freeze({
+  SUCCESS: 0, // nothing running, or nothing failed
+  FAILURE: 2, // a step failed (see the events), or the command line was malformed
+  MAIN_RUNNING: 10, // a process of the main executable runs
+  HELPERS_RUNNING: 11, // only processes of helper executables run
+});
+
+// Every event name that procsweep.exe writes.
+const EVENT_NAMES = Object.freeze([
+  'installation-path-failed',
+  'executable-attributes-failed',
+  'executable-path-failed',
+  'redirected-executable-skipped',
+  'snapshot-failed',
+  'enumerate-failed',
+  'query-open-failed',
+  'query-image-failed',
+  'query-image-path-failed',
+  'matched',
+  'cleanup-deadline',
+  'terminate-open-failed',
+  'identity-changed',
+  'terminate-failed',
+  'exited',
+  'wait-failed',
+  'restart-manager-process-check-failed',
+  'inaccessible-process-not-reported-for-target',
+  'restart-manager-file',
+  'restart-manager-legacy-sample',
+  'restart-manager-sampled-file',
+  'restart-manager-query-failed',
+  'restart-manager-no-owner-reported',
+  'restart-manager-owner',
+]);
+const KNOWN_EVENTS = new Set(EVENT_NAMES);
+
+const NAME = /^[a-z]+(?:-[a-z]+)*$/;
+const NUMBER = /^(?:0|[1-9][0-9]{0,9})$/;
+const MAX_UINT32 = 4294967295;
+
+function parseNumber(field, prefix) {
+  if (!field.startsWith(prefix)) return null;
+  const digits = field.slice(prefix.length);
+  if (!NUMBER.test(digits)) return null;
+  const value = Number(digits);
+  return value <= MAX_UINT32 ? value : null;
+}
+
+// One event line, with or without its line end, as
+// { event, pid, win32Error, text, known }; null when the line is not an event line.
+// The line is split at its first three spaces: the text is everything after the third one,
+// spaces included, and is empty for events without a text.
+function parseEventLine(line) {
+  if (typeof line !== 'string') return null;
+  let rest = line;
+  if (rest.endsWith('\r\n')) rest = rest.slice(0, -2);
+  else if (rest.endsWith('\n') || rest.endsWith('\r')) rest = rest.slice(0, -1);
+  if (rest.includes('\r') || rest.includes('\n')) return null;
+
+  const fields = [];
+  let start = 0;
+  for (let i = 0; i < 3; i += 1) {
+    const space = rest.indexOf(' ', start);
+    if (space < 0) return null;
+    fields.push(rest.slice(start, space));
+    start = space + 1;
+  }
+  const [event, pidField, errorField] = fields;
+  if (!NAME.test(event)) return null;
+  const pid = parseNumber(pidField, 'pid=');
+  const win32Error = parseNumber(errorField, 'win32-error=');
+  if (pid === null || win32Error === null) return null;
+  return { event, pid, win32Error, text: rest.slice(start), known: KNOWN_EVENTS.has(event) };
+}
+
+// Every event line of a text, in order. Lines that are not event lines (such as lines that the
+// caller itself wrote into a shared log file) are left out.
+function parseEvents(text) {
+  const events = [];
+  for (const line of text.split('\n')) {
+    const event = parseEventLine(line.endsWith('\r') ? line.slice(0, -1) : line);
+    if (event !== null) events.push(event);
+  }
+  return events;
+}
+
+// The text of a log file's bytes: UTF-16 little-endian without a byte-order mark, as the tool
+// writes it. A byte-order mark that the caller put at the start when it created the file is
+// dropped, and so is an odd last byte (a write still in progress).
+function decodeLog(bytes) {
+  let data = Buffer.from(bytes.buffer, bytes.byteOffset, bytes.byteLength);
+  if (data.length >= 2 && data[0] === 0xff && data[1] === 0xfe) data = data.subarray(2);
+  if (data.length % 2 !== 0) data = data.subarray(0, data.length - 1);
+  return data.toString('utf16le');
+}
+
+// Events of a log file, from byte `offset` on (the file's size before a run, to read only
+// what that run appended).
+function readLogEvents(path, offset = 0) {
+  const bytes = fs.readFileSync(path);
+  return parseEvents(decodeLog(bytes.subarray(Math.min(offset, bytes.length))));
+}
+
+// Standard output is in the system's ANSI code page. The event names and numbers are ASCII and
+// read the same in any of them; a text with characters outside ASCII is exact only in the log.
+function decodeStdout(bytes) {
+  return Buffer.from(bytes.buffer, bytes.byteOffset, bytes.byteLength).toString('latin1');
+}
+
+// Runs procsweep.exe with `args` (a mode word and its operands, without --log) and resolves
+// with { exitCode, events, stdoutEvents }.
+// options.logFile: a log file to append to and read back; created empty if missing (the tool
+//   never creates one). Its events are exact, whatever the code page; without it, `events`
+//   comes from standard output.
+// options.launcher: program and arguments to put before the executable, such as ['wine'].
+// options.toolPath: turns the log file's path into the one the tool sees (under Wine on Linux,
+//   for example, '/tmp/x.log' into 'Z:\\tmp\\x.log'); the same path by default.
+// options.timeoutMs: ends the run after that long (the tool itself never waits much longer
+//   than its own 8-second deadline plus one 3-second wait per process it terminates).
+function runProcsweep(exePath, args, options = {}) {
+  const { logFile, launcher = [], toolPath = (p) => p, timeoutMs = 60000 } = options;
+  let offset = 0;
+  let toolArgs = [...args];
+  if (logFile) {
+    fs.closeSync(fs.openSync(logFile, 'a'));
+    offset = fs.statSync(logFile).size;
+    toolArgs = ['--log', toolPath(logFile), ...toolArgs];
+  }
+  const [program, ...programArgs] = [...launcher, exePath, ...toolArgs];
+  return new Promise((resolve, reject) => {
+    const child = childProcess.spawn(program, programArgs, {
+      stdio: ['ignore', 'pipe', 'ignore'],
+      windowsHide: true,
+      timeout: timeoutMs,
+    });
+    const chunks = [];
+    child.stdout.on('data', (chunk) => chunks.push(chunk));
+    child.on('error', reject);
+    child.on('close', (exitCode, signal) => {
+      if (exitCode === null) {
+        reject(new Error(`procsweep.exe ended by ${signal}`));
+        return;
+      }
+      const stdoutEvents = parseEvents(decodeStdout(Buffer.concat(chunks)));
+      const events = logFile ? readLogEvents(logFile, offset) : stdoutEvents;
+      resolve({ exitCode, events, stdoutEvents });
+    });
+  });
+}
+
+// What an exit code means, for messages.
+function describeExitCode(exitCode) {
+  switch (exitCode) {
+    case ExitCode.SUCCESS:
+      return 'nothing of the installation runs, or the action succeeded';
+    case ExitCode.FAILURE:
+      return 'procsweep.exe could not do what was asked; see its events';
+    case ExitCode.MAIN_RUNNING:
+      return 'the application runs';
+    case ExitCode.HELPERS_RUNNING:
+      return 'helper processes of the application run';
+    default:
+      return `unexpected exit code ${exitCode}`;
+  }
+}
+
+module.exports = {
+  ExitCode,
+  EVENT_NAMES,
+  parseEventLine,
+  parseEvents,
+  decodeLog,
+  readLogEvents,
+  decodeStdout,
+  runProcsweep,
+  describeExitCode,
+};
