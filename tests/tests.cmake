@@ -22,6 +22,7 @@ if(EXISTS "${PROCSWEEP_GTEST_SOURCE_DIR}/CMakeLists.txt")
     tests/unit/sweep_test.cpp
     tests/unit/termination_test.cpp
     tests/unit/sweep_plan_test.cpp
+    tests/unit/robustness_test.cpp
   )
   target_include_directories(procsweep_unit_tests PRIVATE tests)
   target_link_libraries(procsweep_unit_tests PRIVATE procsweep_core gtest gtest_main)
