@@ -156,6 +156,11 @@ Process& AddProcess(DWORD pid, const std::wstring& imagePath) {
 
 Process& ProcessById(DWORD pid) { return *LatestProcess(pid); }
 
+void EndOnItsOwn(Process& process, DWORD exitCode) {
+  process.exited = true;
+  process.exitCode = exitCode;
+}
+
 Window& AddWindow(DWORD pid, bool visible, HWND owner) {
   World& world = TheWorld();
   Window window;
@@ -175,6 +180,20 @@ void AddHolder(DWORD pid, const std::wstring& appName) {
 }
 
 size_t OpenHandleCount() { return TheWorld().handles.size(); }
+
+std::vector<std::string> LeftOpen() {
+  const World& world = TheWorld();
+  std::vector<std::string> faults;
+  if (!world.handles.empty()) {
+    faults.push_back(std::to_string(world.handles.size()) + " handle(s) left open");
+  }
+  if (world.badCloses != 0) faults.push_back("a handle was closed twice or never opened");
+  if (world.restartManager.loadedModules != 0) faults.push_back("a library was not freed");
+  if (world.restartManager.sessionsStarted != world.restartManager.sessionsEnded) {
+    faults.push_back("a Restart Manager session was not ended");
+  }
+  return faults;
+}
 
 std::vector<std::string> StandardOutputLines() {
   std::vector<std::string> lines;

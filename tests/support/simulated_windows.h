@@ -165,12 +165,16 @@ std::wstring NormalizedKey(const std::wstring& path);
 // Processes and windows.
 Process& AddProcess(DWORD pid, const std::wstring& imagePath);
 Process& ProcessById(DWORD pid);  // the newest one with this pid
+// The process ends by itself, with a real exit code (STILL_ACTIVE only when a test asks).
+void EndOnItsOwn(Process& process, DWORD exitCode = 0);
 Window& AddWindow(DWORD pid, bool visible = true, HWND owner = nullptr);
 
 // Holders reported by the Restart Manager.
 void AddHolder(DWORD pid, const std::wstring& appName);
 
 size_t OpenHandleCount();
+// What the tool left open or closed twice, one line each; empty when nothing.
+std::vector<std::string> LeftOpen();
 std::vector<std::string> StandardOutputLines();  // split at CR LF
 
 }  // namespace sim

@@ -76,7 +76,7 @@ TEST_F(CommandLineTest, ReportsAnInstallationThatCannotBeResolved) {
        ERROR_FILENAME_EXCED_RANGE},
   };
   for (const Case& c : cases) {
-    sim::Reset();
+    Fresh();
     c.script();
     EXPECT_EQ(Run({L"force", L"C:\\App\\", L"App.exe"}), 2);
     EXPECT_EQ(Lines(), std::vector<std::string>{"installation-path-failed pid=0 win32-error=" +
@@ -123,19 +123,6 @@ TEST_F(CommandLineTest, OwnersWithOneOperandSkipsTheInstallationChecks) {
                                                "restart-manager-no-owner-reported pid=0 win32-error=0 "}));
   EXPECT_EQ(World().calls["CreateFileW"], 0);
   EXPECT_EQ(World().calls["GetFileAttributesW"], 0);
-}
-
-// A word that names no plan is refused only after the target list was built and reported.
-TEST_F(CommandLineTest, RefusesUnknownWordsAfterBuildingTheTargetList) {
-  sim::AddDirectory(L"C:\\App");
-  sim::AddFile(L"C:\\App\\App.exe").finalPath = L"\\\\?\\D:\\Other\\App.exe";
-  for (const wchar_t* word : {L"PROBE", L"owners", L"Force", L"sweep"}) {
-    World().standardOutput.clear();
-    EXPECT_EQ(Run({word, L"C:\\App", L"App.exe"}), 2);
-    EXPECT_EQ(Lines(), std::vector<std::string>{
-                           "redirected-executable-skipped pid=0 win32-error=0 \\\\?\\C:\\App\\App.exe"});
-  }
-  EXPECT_EQ(World().calls["CreateToolhelp32Snapshot"], 0);
 }
 
 TEST_F(CommandLineTest, LegacyOwnersUsesTheDirectoryArgumentAsTyped) {

@@ -85,7 +85,7 @@ TEST_F(FileOwnersTest, ReturnsTheFailingStepsCodeAndEndsEveryStartedSession) {
       {"function", [] { Rm().missingFunction = "RmGetList"; }, ERROR_PROC_NOT_FOUND, 0, 0},
   };
   for (const Case& c : cases) {
-    sim::Reset();
+    Fresh();
     c.script();
     std::vector<RM_PROCESS_INFO> owners;
     EXPECT_EQ(Query(owners), c.result) << c.name;

@@ -20,7 +20,7 @@ TEST_F(InaccessibleProcessTest, KeepsAProcessThatHoldsTheTargetsFile) {
 
 TEST_F(InaccessibleProcessTest, RulesOutAProcessTheRestartManagerDoesNotList) {
   for (bool otherHolders : {false, true}) {
-    sim::Reset();
+    Fresh();
     if (otherHolders) sim::AddHolder(11, L"Other");
     EXPECT_FALSE(ConfirmInaccessibleProcess(L"\\\\?\\UNC\\server\\share\\App\\App.exe", 42));
     EXPECT_EQ(Lines(), std::vector<std::string>{"inaccessible-process-not-reported-for-target pid=42 "
@@ -33,7 +33,7 @@ TEST_F(InaccessibleProcessTest, RulesOutAProcessTheRestartManagerDoesNotList) {
 // A process that cannot be ruled out stays a match.
 TEST_F(InaccessibleProcessTest, KeepsTheProcessWhenTheQueryFails) {
   for (DWORD error : {static_cast<DWORD>(ERROR_MORE_DATA), static_cast<DWORD>(ERROR_ACCESS_DENIED)}) {
-    sim::Reset();
+    Fresh();
     Rm().listErrors.assign(4, error);
     EXPECT_TRUE(ConfirmInaccessibleProcess(L"C:\\App\\App.exe", 42));
     EXPECT_EQ(Lines(), std::vector<std::string>{"restart-manager-process-check-failed pid=42 win32-error=" +

@@ -32,15 +32,6 @@ TEST_F(OwnerReportsTest, OwnersReportsAFailedQueryAndStillSucceeds) {
                                                "restart-manager-query-failed pid=0 win32-error=234 "}));
 }
 
-// The holder chose its own name: it must not be able to forge event lines.
-TEST_F(OwnerReportsTest, AHolderNameCannotForgeALine) {
-  sim::AddHolder(66, L"Evil\r\nexited pid=1 win32-error=0 C:\\App\\App.exe");
-  EXPECT_EQ(Run({L"owners", L"f"}), 0);
-  EXPECT_EQ(Lines(), (std::vector<std::string>{
-                         "restart-manager-file pid=0 win32-error=0 f",
-                         "restart-manager-owner pid=66 win32-error=0 Evil??exited pid=1 win32-error=0 C:\\App\\App.exe"}));
-}
-
 TEST_F(OwnerReportsTest, AHolderNameWithoutTerminatorIsReadWithinItsArray) {
   RM_PROCESS_INFO info{};
   info.Process.dwProcessId = 5;

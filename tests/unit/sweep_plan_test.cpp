@@ -4,55 +4,24 @@
 #include <string>
 #include <vector>
 
-#include "support/sim_test.h"
+#include "support/sample_installation.h"
+
+using sample::Event;
+using sample::kMainImage;
+using sample::kMainText;
+using sample::kNodeImage;
+using sample::kNodeText;
+using sample::Narrow;
+using sim::EndOnItsOwn;
 
 namespace {
 
-const std::wstring kMainImage = L"C:\\App\\App.exe";
-const std::wstring kNodeImage = L"C:\\App\\resources\\runtime\\node\\node.exe";
-const std::string kMainText = "C:\\App\\App.exe";
-const std::string kNodeText = "C:\\App\\resources\\runtime\\node\\node.exe";
 const wchar_t* const kSweepWords[] = {L"probe", L"close", L"clean", L"force"};
-
-std::string Event(const char* name, DWORD pid, DWORD error, const std::string& text = kMainText) {
-  return std::string(name) + " pid=" + std::to_string(pid) + " win32-error=" +
-         std::to_string(error) + " " + text;
-}
-
-void EndOnItsOwn(sim::Process& process) {
-  process.exited = true;
-  process.exitCode = 0;
-}
-
-std::string Narrow(const std::wstring& text) { return std::string(text.begin(), text.end()); }
 
 }  // namespace
 
-class SweepPlanTest : public SimTest {
+class SweepPlanTest : public SampleInstallationTest {
  protected:
-  void SetUp() override {
-    SimTest::SetUp();
-    Install();
-  }
-  // A real snapshot is never empty: it holds at least the system and the tool itself.
-  static void Install() {
-    sim::AddFile(kMainImage);
-    sim::AddFile(kNodeImage);
-    sim::AddProcess(4, L"System");
-    sim::AddProcess(7000, L"C:\\Tools\\procsweep.exe");
-  }
-  // A case of a table starts in a fresh world, once the previous one is shown to have left
-  // nothing open.
-  static void Fresh() {
-    EXPECT_EQ(sim::OpenHandleCount(), 0u) << "a handle was leaked";
-    EXPECT_EQ(World().badCloses, 0);
-    EXPECT_EQ(World().restartManager.sessionsStarted, World().restartManager.sessionsEnded);
-    EXPECT_EQ(World().restartManager.loadedModules, 0);
-    sim::Reset();
-    Install();
-  }
-  static int RunWord(const std::wstring& word) { return Run({word, L"C:\\App", L"App.exe"}); }
-  static int Snapshots() { return World().calls["CreateToolhelp32Snapshot"]; }
   static std::set<DWORD> Terminated() {
     std::set<DWORD> pids;
     for (const sim::Process& process : World().processes) {
@@ -232,27 +201,6 @@ TEST_F(SweepPlanTest, TheClosingLookDecidesAfterASuccessfulTerminatePass) {
   EXPECT_EQ(Terminated(), std::set<DWORD>{20});
 }
 
-// When its main process goes, the rest of the application exits with it; "force" reaches them as
-// they exit, they refuse termination, and none of that is a failure.
-TEST_F(SweepPlanTest, ForceEndsWithZeroWhenTheApplicationExitsWithItsMainProcess) {
-  sim::AddProcess(10, kMainImage);
-  std::vector<sim::Process*> others = {&sim::AddProcess(11, kMainImage),
-                                       &sim::AddProcess(12, kMainImage),
-                                       &sim::AddProcess(20, kNodeImage)};
-  for (sim::Process* other : others) other->onTerminate = sim::OnTerminate::Refuses;
-  sim::At("TerminateProcess", 1, [&] {
-    ULONGLONG delay = 0;
-    for (sim::Process* other : others) {
-      other->endsAt = World().now + (delay += 25);
-      other->exitCode = 0;
-    }
-  });
-  EXPECT_EQ(RunWord(L"force"), 0);
-  EXPECT_EQ(Lines(), (std::vector<std::string>{Event("matched", 10, 0), Event("exited", 10, 0),
-                                               Event("matched", 11, 0), Event("matched", 12, 0),
-                                               Event("matched", 20, 0, kNodeText)}));
-}
-
 // Mode words are compared exactly; a word that names no plan is refused once the target list
 // was built and its events written, before any process is looked at.
 TEST_F(SweepPlanTest, RefusesAWordThatNamesNoPlanAfterBuildingTheTargets) {
@@ -273,7 +221,7 @@ TEST_F(SweepPlanTest, RefusesAWordThatNamesNoPlanAfterBuildingTheTargets) {
 
 TEST_F(SweepPlanTest, AnInstallationWithoutExecutablesEndsQuietly) {
   for (const wchar_t* word : kSweepWords) {
-    sim::Reset();
+    SimTest::Fresh();
     sim::AddDirectory(L"C:\\App");
     sim::AddFile(L"C:\\App\\resources\\runtime\\node\\node.exe");  // no marker, no main
     sim::AddProcess(10, L"C:\\App\\resources\\runtime\\node\\node.exe");
@@ -283,34 +231,39 @@ TEST_F(SweepPlanTest, AnInstallationWithoutExecutablesEndsQuietly) {
   }
 }
 
+// Whichever candidate cannot be read, the run ends with its one event before any pass.
 TEST_F(SweepPlanTest, AFailedTargetListBuildEndsTheRunBeforeAnyPass) {
-  for (const wchar_t* word : kSweepWords) {
-    Fresh();
-    sim::FindFile(kNodeImage)->finalPathError = ERROR_NOT_SUPPORTED;
-    sim::AddProcess(10, kMainImage);
-    EXPECT_EQ(RunWord(word), 2);
-    EXPECT_EQ(Lines(), std::vector<std::string>{
-                           "executable-path-failed pid=0 win32-error=50 \\\\?\\" + kNodeText});
-    EXPECT_EQ(Snapshots(), 0);
+  struct Case {
+    const char* name;
+    void (*script)();
+    std::string line;
+  } cases[] = {
+      {"main executable's attributes",
+       [] { sim::FindFile(kMainImage)->attributesError = ERROR_ACCESS_DENIED; },
+       "executable-attributes-failed pid=0 win32-error=5 \\\\?\\" + kMainText},
+      {"helper's final path",
+       [] { sim::FindFile(kNodeImage)->finalPathError = ERROR_NOT_SUPPORTED; },
+       "executable-path-failed pid=0 win32-error=50 \\\\?\\" + kNodeText},
+  };
+  for (const Case& c : cases) {
+    for (const wchar_t* word : kSweepWords) {
+      Fresh();
+      SCOPED_TRACE(testing::Message() << c.name << ", " << Narrow(word));
+      c.script();
+      sim::AddProcess(10, kMainImage);
+      EXPECT_EQ(RunWord(word), 2);
+      EXPECT_EQ(Lines(), std::vector<std::string>{c.line});
+      EXPECT_EQ(Snapshots(), 0);
+    }
   }
 }
 
-// Only the installation's own files count, however the installation directory was named; the
-// same program in another folder is looked at, never touched.
-TEST_F(SweepPlanTest, ActsOnTheInstallationReachedThroughALinkAndOnNothingElsewhere) {
+// The installation named through a link is the installation itself: its processes are the ones
+// ended, by their own image paths.
+TEST_F(SweepPlanTest, ActsOnTheInstallationReachedThroughALink) {
   sim::AddDirectory(L"C:\\Link").finalPath = L"\\\\?\\C:\\App";
-  sim::AddFile(L"D:\\Other\\App.exe");
-  sim::AddFile(L"D:\\Tools\\node.exe");
-  sim::Process& copy = sim::AddProcess(30, L"D:\\Other\\App.exe");
-  sim::Process& node = sim::AddProcess(31, L"D:\\Tools\\node.exe");
   sim::Process& main = sim::AddProcess(10, kMainImage);
   EXPECT_EQ(Run({L"force", L"C:\\Link", L"App.exe"}), 0);
   EXPECT_EQ(main.terminateCalls, 1);
-  EXPECT_EQ(copy.terminateCalls + node.terminateCalls, 0);
   EXPECT_EQ(Lines(), (std::vector<std::string>{Event("matched", 10, 0), Event("exited", 10, 0)}));
-  for (const auto& [pid, access] : World().processOpens) {
-    if (pid != 10) {
-      EXPECT_EQ(access, static_cast<DWORD>(PROCESS_QUERY_LIMITED_INFORMATION)) << pid;
-    }
-  }
 }

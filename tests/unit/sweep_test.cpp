@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "common/unique_handle.h"
-#include "support/sim_test.h"
+#include "support/sample_installation.h"
 #include "sweep/close_request.h"
 #include "sweep/process_query.h"
 
@@ -13,31 +13,18 @@ using procsweep::SweepMode;
 using procsweep::SweepProcesses;
 using procsweep::TargetList;
 
+using sample::Event;
+using sample::kAllModes;
+using sample::kMainImage;
+using sample::kMainText;
+using sample::kNodeFinal;
+using sample::kNodeImage;
+using sample::kNodeText;
+using sample::kQueryAccess;
+using sample::Matched;
+using sim::EndOnItsOwn;
+
 namespace {
-
-const std::wstring kMainImage = L"C:\\App\\App.exe";
-const std::wstring kNodeImage = L"C:\\App\\resources\\runtime\\node\\node.exe";
-const std::wstring kMainFinal = L"\\\\?\\" + kMainImage;
-const std::wstring kNodeFinal = L"\\\\?\\" + kNodeImage;
-const std::string kMainText = "C:\\App\\App.exe";
-const std::string kNodeText = "C:\\App\\resources\\runtime\\node\\node.exe";
-constexpr DWORD kQueryAccess = PROCESS_QUERY_LIMITED_INFORMATION;
-const SweepMode kAllModes[] = {SweepMode::Probe, SweepMode::Close, SweepMode::TerminateHelpers,
-                               SweepMode::TerminateAll};
-
-std::string Event(const char* name, DWORD pid, DWORD error, const std::string& text) {
-  return std::string(name) + " pid=" + std::to_string(pid) + " win32-error=" +
-         std::to_string(error) + " " + text;
-}
-
-std::string Matched(DWORD pid, const std::string& text = kMainText) {
-  return Event("matched", pid, 0, text);
-}
-
-void EndOnItsOwn(sim::Process& process, DWORD exitCode = 1) {
-  process.exited = true;
-  process.exitCode = exitCode;
-}
 
 // The accesses with which the sweep opened the process, in order.
 std::vector<DWORD> OpensOf(DWORD pid) {
@@ -58,35 +45,8 @@ int ModeNumber(SweepMode mode) { return static_cast<int>(mode); }
 
 }  // namespace
 
-class SweepTest : public SimTest {
+class SweepTest : public SampleInstallationTest {
  protected:
-  void SetUp() override {
-    SimTest::SetUp();
-    Install();
-  }
-  // A real snapshot is never empty: it holds at least the system and the tool itself.
-  static void Install() {
-    sim::AddFile(kMainImage);
-    sim::AddFile(kNodeImage);
-    sim::AddProcess(4, L"System");
-    sim::AddProcess(7000, L"C:\\Tools\\procsweep.exe");
-  }
-  // A case of a table starts in a fresh world, once the previous one is shown to have left
-  // nothing open.
-  static void Fresh() {
-    EXPECT_EQ(sim::OpenHandleCount(), 0u) << "a handle was leaked";
-    EXPECT_EQ(World().badCloses, 0);
-    EXPECT_EQ(World().restartManager.sessionsStarted, World().restartManager.sessionsEnded);
-    EXPECT_EQ(World().restartManager.loadedModules, 0);
-    sim::Reset();
-    Install();
-  }
-  static TargetList Targets() {
-    return {{L"App.exe", kMainFinal, true}, {L"node.exe", kNodeFinal, false}};
-  }
-  static int Sweep(SweepMode mode, const TargetList& list = Targets()) {
-    return static_cast<int>(SweepProcesses(list, mode));
-  }
   static sim::Process& Elsewhere(DWORD pid, const std::wstring& image) {
     sim::AddFile(image);
     return sim::AddProcess(pid, image);

@@ -56,7 +56,7 @@ TEST_F(TargetListTest, TriesTheHelpersOnlyWithTheMainExecutableOrTheMarkerFile) 
     size_t expected;
   } cases[] = {{true, true, 5}, {true, false, 5}, {false, true, 4}, {false, false, 0}};
   for (const Case& c : cases) {
-    sim::Reset();
+    Fresh();
     if (c.main) sim::AddFile(Below(L"App.exe"));
     if (c.marker) sim::AddFile(Below(L"resources\\app.asar"));
     AddAllHelpers();
@@ -150,7 +150,7 @@ TEST_F(TargetListTest, StopsAtTheFirstCandidateThatCannotBeRead) {
        "executable-path-failed", ERROR_NOT_SUPPORTED},
   };
   for (const Case& c : cases) {
-    sim::Reset();
+    Fresh();
     sim::AddFile(Below(L"App.exe"));
     AddAllHelpers();
     c.script(*sim::FindFile(Below(HelperExecutables[1])));
@@ -169,7 +169,7 @@ TEST_F(TargetListTest, TakesTheImageNameAfterTheLastBackslashOnly) {
   sim::AddFile(Below(L"resources\\app.asar"));
   sim::AddFile(Below(L"resources\\runtime\\node\\node.exe"));
   EXPECT_EQ(Build()[0].imageName, L"node.exe");
-  sim::Reset();
+  Fresh();
   sim::AddFile(L"C:\\App\\a/b.exe");
   EXPECT_EQ(Build(kRoot, L"a/b.exe")[0].imageName, L"a/b.exe");
 }
@@ -184,12 +184,4 @@ TEST_F(TargetListTest, JoinsBelowAVolumeRootWithOneBackslash) {
   EXPECT_EQ(list[0].finalPath, L"\\\\?\\D:\\App.exe");
   EXPECT_EQ(list[1].finalPath, L"\\\\?\\D:\\resources\\runtime\\node\\node.exe");
   EXPECT_TRUE(Lines().empty());
-}
-
-TEST_F(TargetListTest, DrivesTheRunFromTheCommandLine) {
-  sim::AddFile(L"C:\\App\\App.exe").attributesError = ERROR_ACCESS_DENIED;
-  EXPECT_EQ(Run({L"probe", L"C:\\App", L"App.exe"}), 2);
-  EXPECT_EQ(Lines(), std::vector<std::string>{
-                         "executable-attributes-failed pid=0 win32-error=5 \\\\?\\C:\\App\\App.exe"});
-  EXPECT_EQ(World().calls["CreateToolhelp32Snapshot"], 0);
 }

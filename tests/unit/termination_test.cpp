@@ -3,32 +3,24 @@
 #include <string>
 #include <vector>
 
-#include "support/sim_test.h"
+#include "support/sample_installation.h"
 #include "sweep/sweep.h"
 
 using procsweep::SweepMode;
 using procsweep::SweepProcesses;
 using procsweep::TargetList;
 
+using sample::Event;
+using sample::kMainFinal;
+using sample::kMainImage;
+using sample::kNodeFinal;
+using sample::kNodeImage;
+using sample::kNodeText;
+using sim::EndOnItsOwn;
+
 namespace {
 
-const std::wstring kMainImage = L"C:\\App\\App.exe";
-const std::wstring kNodeImage = L"C:\\App\\resources\\runtime\\node\\node.exe";
-const std::wstring kMainFinal = L"\\\\?\\" + kMainImage;
-const std::wstring kNodeFinal = L"\\\\?\\" + kNodeImage;
-const std::string kMainText = "C:\\App\\App.exe";
-const std::string kNodeText = "C:\\App\\resources\\runtime\\node\\node.exe";
-constexpr DWORD kTerminationAccess = 0x00101001;
-
-std::string Event(const char* name, DWORD pid, DWORD error, const std::string& text = kMainText) {
-  return std::string(name) + " pid=" + std::to_string(pid) + " win32-error=" +
-         std::to_string(error) + " " + text;
-}
-
-void EndOnItsOwn(sim::Process& process, DWORD exitCode = 0) {
-  process.exited = true;
-  process.exitCode = exitCode;
-}
+constexpr DWORD kTerminationAccess = PROCESS_TERMINATE | PROCESS_QUERY_LIMITED_INFORMATION | SYNCHRONIZE;
 
 size_t OpensOf(DWORD pid, DWORD access) {
   size_t count = 0;
@@ -40,35 +32,8 @@ size_t OpensOf(DWORD pid, DWORD access) {
 
 }  // namespace
 
-class TerminationTest : public SimTest {
+class TerminationTest : public SampleInstallationTest {
  protected:
-  void SetUp() override {
-    SimTest::SetUp();
-    Install();
-  }
-  // A real snapshot is never empty: it holds at least the system and the tool itself.
-  static void Install() {
-    sim::AddFile(kMainImage);
-    sim::AddFile(kNodeImage);
-    sim::AddProcess(4, L"System");
-    sim::AddProcess(7000, L"C:\\Tools\\procsweep.exe");
-  }
-  // A case of a table starts in a fresh world, once the previous one is shown to have left
-  // nothing open.
-  static void Fresh() {
-    EXPECT_EQ(sim::OpenHandleCount(), 0u) << "a handle was leaked";
-    EXPECT_EQ(World().badCloses, 0);
-    EXPECT_EQ(World().restartManager.sessionsStarted, World().restartManager.sessionsEnded);
-    EXPECT_EQ(World().restartManager.loadedModules, 0);
-    sim::Reset();
-    Install();
-  }
-  static TargetList Targets() {
-    return {{L"App.exe", kMainFinal, true}, {L"node.exe", kNodeFinal, false}};
-  }
-  static int Sweep(SweepMode mode, const TargetList& list = Targets()) {
-    return static_cast<int>(SweepProcesses(list, mode));
-  }
   static ULONGLONG Now() { return World().now; }
 };
 
