@@ -9,10 +9,7 @@ import subprocess
 import unittest
 import xml.etree.ElementTree as ElementTree
 
-SOURCE_DIR = os.environ.get(
-    "PROCSWEEP_SOURCE_DIR",
-    os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__)))))
-EXE = os.environ.get("PROCSWEEP_EXE", os.path.join(SOURCE_DIR, "build", "procsweep.exe"))
+from harness import PROCSWEEP_EXE as EXE, SOURCE_DIR
 
 # Known DLLs and the C runtime: nothing that a file planted beside the executable could replace.
 ALLOWED_DLLS = {"kernel32.dll", "user32.dll", "msvcrt.dll"}

@@ -1,8 +1,10 @@
-"""Shared ground of the end-to-end tests.
+"""Shared ground of the end-to-end tests, and the only place that knows how to start a Windows
+program: every constant, path and runner they use is defined here once.
 
 They run the real procsweep.exe under Wine (tools/wine-run, the build directory's private
-prefix) on real files, folders and processes made under the build directory, and compare the
-exact bytes of standard output and of the log file, and the exit code.
+prefix), or directly on Windows, on real files, folders and processes made under the build
+directory, and compare the exact bytes of standard output and of the log file, and the exit
+code.
 
 Environment (set by CTest): PROCSWEEP_EXE, FIXTURE_APP, PROCSWEEP_SOURCE_DIR, PROCSWEEP_BUILD_DIR.
 """
@@ -26,6 +28,10 @@ FIXTURE_APP = os.environ.get("FIXTURE_APP", os.path.join(BUILD_DIR, "fixture_app
 WINE_RUN = os.path.join(SOURCE_DIR, "tools", "wine-run")
 WORK_ROOT = os.path.join(BUILD_DIR, "e2e-work")
 
+UNDER_WINE = os.name != "nt"
+# What a Windows program is started through: tools/wine-run on Linux, nothing on Windows.
+RUNNER = [WINE_RUN] if UNDER_WINE else []
+
 # Wine turns the UTF-8 arguments and file names of Linux into UTF-16 only under a UTF-8 locale.
 WINE_ENV = dict(os.environ, LC_ALL="C.UTF-8")
 WINE_ENV.setdefault("WINEPREFIX", os.path.join(BUILD_DIR, "wineprefix"))
@@ -43,12 +49,17 @@ HELPERS = [
     "resources\\app.asar.unpacked\\node_modules\\recheck-windows-x64\\recheck.exe",
 ]
 NODE, FFMPEG, ESBUILD, RECHECK = HELPERS
+# The files that legacy-owners samples, in the order it reports them.
+SAMPLES = [MAIN_EXE, MARKER] + HELPERS
 
 SUCCESS, FAILURE, MAIN_RUNNING, HELPERS_RUNNING = 0, 2, 10, 11
 
 
 def win_path(linux_path):
-    """The Windows path under which Wine shows a Linux path (drive Z: is the Linux root)."""
+    """The Windows path under which Wine shows a Linux path (drive Z: is the Linux root); on
+    Windows the path itself."""
+    if not UNDER_WINE:
+        return linux_path
     assert linux_path.startswith("/"), linux_path
     return "Z:" + linux_path.replace("/", "\\")
 
@@ -75,9 +86,17 @@ def exited(pid, image):
     return event("exited", pid, 0, image)
 
 
+def ansi_code_page():
+    """The code page of standard output: 1252 under Wine here, the system's own on Windows."""
+    if UNDER_WINE:
+        return "cp1252"
+    import ctypes
+    return f"cp{ctypes.windll.kernel32.GetACP()}"
+
+
 def stdout_bytes(lines):
-    """Standard output in code page 1252: a character the code page lacks becomes '?'."""
-    return "".join(lines).encode("cp1252", errors="replace")
+    """Standard output in the ANSI code page: a character the code page lacks becomes '?'."""
+    return "".join(lines).encode(ansi_code_page(), errors="replace")
 
 
 def log_bytes(lines):
@@ -96,16 +115,32 @@ class ToolRun:
                 f"  stdout {self.stdout!r}\n  stderr {self.stderr!r}")
 
 
-def run_tool(*args, cwd=None):
-    WineSession.ensure()
-    completed = subprocess.run(
-        [WINE_RUN, PROCSWEEP_EXE, *args], cwd=cwd, env=WINE_ENV, stdin=subprocess.DEVNULL,
-        stdout=subprocess.PIPE, stderr=subprocess.PIPE, timeout=TOOL_TIMEOUT_S)
-    return ToolRun(args, completed)
-
-
 # Every program started and not yet ended, so that no way out of the run leaves one behind.
 _running = set()
+
+
+def start_tool(*args, cwd=None):
+    """Starts procsweep.exe and returns at once; finish_tool collects its run."""
+    WineSession.ensure()
+    popen = subprocess.Popen(
+        [*RUNNER, PROCSWEEP_EXE, *args], cwd=cwd, env=WINE_ENV, stdin=subprocess.DEVNULL,
+        stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+    popen.args_given = args
+    _running.add(popen)
+    return popen
+
+
+def finish_tool(popen):
+    try:
+        stdout, stderr = popen.communicate(timeout=TOOL_TIMEOUT_S)
+    finally:
+        stop_process(popen)
+    return ToolRun(popen.args_given, subprocess.CompletedProcess(
+        popen.args, popen.returncode, stdout, stderr))
+
+
+def run_tool(*args, cwd=None):
+    return finish_tool(start_tool(*args, cwd=cwd))
 
 
 def start_fixture(exe_linux_path, command, record_file):
@@ -114,7 +149,7 @@ def start_fixture(exe_linux_path, command, record_file):
     Its standard handles are closed: a program holding a pipe of ours would keep it open.
     """
     popen = subprocess.Popen(
-        [WINE_RUN, exe_linux_path, command, win_path(record_file)], env=WINE_ENV,
+        [*RUNNER, exe_linux_path, command, win_path(record_file)], env=WINE_ENV,
         stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     _running.add(popen)
     return popen
@@ -166,6 +201,8 @@ class WineSession:
 
     @classmethod
     def ensure(cls):
+        if not UNDER_WINE:
+            return
         if cls._anchor is not None and cls._anchor.poll() is None:
             return
         folder = os.path.join(WORK_ROOT, "anchor")
