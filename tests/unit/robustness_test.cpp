@@ -12,9 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "report/event_names.h"
 #include "support/sim_test.h"
-#include "targets/target_list.h"
 
 namespace {
 
@@ -23,7 +21,33 @@ const std::uint64_t kSeeds[] = {1, 2, 3, 0x5EED, 20240611};
 constexpr size_t kLongestArgument = 40000;
 constexpr DWORD kQueryAccess = PROCESS_QUERY_LIMITED_INFORMATION;
 
-static_assert(std::size(procsweep::events::kAll) == 24);
+// The oracle knows the tool's promises by itself, never through the tool's own code: the event
+// names a line may start with, and where an installation's executables are.
+const char* const kEventNames[] = {
+    "installation-path-failed",         "executable-attributes-failed",
+    "executable-path-failed",           "redirected-executable-skipped",
+    "snapshot-failed",                  "enumerate-failed",
+    "query-open-failed",                "query-image-failed",
+    "query-image-path-failed",          "matched",
+    "cleanup-deadline",                 "terminate-open-failed",
+    "identity-changed",                 "terminate-failed",
+    "exited",                           "wait-failed",
+    "restart-manager-process-check-failed", "inaccessible-process-not-reported-for-target",
+    "restart-manager-file",             "restart-manager-legacy-sample",
+    "restart-manager-sampled-file",     "restart-manager-query-failed",
+    "restart-manager-no-owner-reported", "restart-manager-owner",
+};
+const wchar_t* const kHelpers[] = {
+    L"resources\\runtime\\node\\node.exe",
+    L"resources\\app.asar.unpacked\\node_modules\\ffmpeg-static\\ffmpeg.exe",
+    L"resources\\app.asar.unpacked\\node_modules\\@esbuild\\win32-x64\\esbuild.exe",
+    L"resources\\app.asar.unpacked\\node_modules\\recheck-windows-x64\\recheck.exe",
+};
+
+// A path below a final path: one backslash between them, none doubled below a volume's root.
+std::wstring Below(const std::wstring& root, const std::wstring& relative) {
+  return root + (!root.empty() && root.back() == L'\\' ? L"" : L"\\") + relative;
+}
 
 // A fixed generator (SplitMix64), so that a seed means the same run with every compiler.
 class Random {
@@ -142,9 +166,9 @@ void AddFiles(Random& random, Chaos chaos) {
   if (!random.OneIn(6)) sim::AddFile(L"C:\\App\\App.exe");
   if (random.OneIn(3)) sim::AddFile(L"C:\\App\\node.exe");
   if (!random.OneIn(3)) sim::AddFile(L"C:\\App\\resources\\app.asar");
-  for (const wchar_t* helper : procsweep::HelperExecutables) {
+  for (const wchar_t* helper : kHelpers) {
     if (random.OneIn(4)) continue;
-    sim::File& file = sim::AddFile(kRoot + L"\\" + helper);
+    sim::File& file = sim::AddFile(Below(kRoot, helper));
     if (random.OneIn(10)) file.finalPath = L"\\\\?\\C:\\Trap\\node.exe";
   }
   for (const wchar_t* path : {L"C:\\Other\\App.exe", L"C:\\Other\\node.exe",
@@ -575,7 +599,7 @@ Installation InstallationOf(const Reading& reading) {
   if (directory == nullptr) return installation;
   const std::wstring root = directory->finalPath;
   auto admit = [&](const std::wstring& relative, bool main) {
-    const std::wstring candidate = procsweep::JoinBelowRoot(root, relative);
+    const std::wstring candidate = Below(root, relative);
     const sim::File* file = sim::FindFile(candidate);
     if (file == nullptr || (file->attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ||
         !SameText(file->finalPath, candidate)) {
@@ -585,7 +609,7 @@ Installation InstallationOf(const Reading& reading) {
     if (main) installation.mainExecutable = file->finalPath;
   };
   admit(reading.name, true);
-  for (const wchar_t* helper : procsweep::HelperExecutables) admit(helper, false);
+  for (const wchar_t* helper : kHelpers) admit(helper, false);
   return installation;
 }
 
@@ -609,9 +633,7 @@ std::string LineFault(const std::string& line) {
   if (nameEnd == std::string::npos) return "no fields";
   const std::string name = line.substr(0, nameEnd);
   bool known = false;
-  for (const wchar_t* event : procsweep::events::kAll) {
-    known = known || name == std::string(event, event + wcslen(event));
-  }
+  for (const char* event : kEventNames) known = known || name == event;
   if (!known) return "unknown event name";
   if (line.compare(nameEnd, 5, " pid=") != 0) return "no pid";
   const size_t pidEnd = line.find(' ', nameEnd + 5);
@@ -699,12 +721,7 @@ class Checker {
     }
     CheckLogFile(lines.size());
 
-    if (sim::OpenHandleCount() != 0) faults_.push_back("a handle was leaked");
-    if (world.badCloses != 0) faults_.push_back("a handle was closed twice");
-    if (world.restartManager.loadedModules != 0) faults_.push_back("the library was not freed");
-    if (world.restartManager.sessionsStarted != world.restartManager.sessionsEnded) {
-      faults_.push_back("a Restart Manager session was not ended");
-    }
+    for (const std::string& fault : sim::LeftOpen()) faults_.push_back(fault);
 
     const bool terminating = reading_.hasOperands &&
                              (reading_.word == L"clean" || reading_.word == L"force");
