@@ -1,12 +1,18 @@
 #include "support/simulated_windows.h"
 
 #include <algorithm>
+#include <cwchar>
 #include <cwctype>
 
 namespace sim {
 namespace {
 
 World* g_world = nullptr;
+
+struct PathResultSim {
+  std::wstring path;
+  DWORD error;
+};
 const HANDLE kStandardOutput = reinterpret_cast<HANDLE>(static_cast<uintptr_t>(0x77));
 
 bool StartsWith(const std::wstring& text, const std::wstring& prefix) {
@@ -27,6 +33,106 @@ std::wstring CleanPlainPath(const std::wstring& path) {
     cleaned.push_back(full[i]);
   }
   return cleaned;
+}
+
+bool IsVolumeRoot(const std::wstring& path) {
+  return (path.size() == 3 && path[1] == L':') ||
+         (path.size() == 7 && StartsWith(path, L"\\\\?\\") && path[5] == L':');
+}
+
+// The "\\?\" form of a path: a plain path cleaned up and made absolute first, a prefixed one
+// taken literally; no trailing backslash except on a volume's root.
+std::wstring PrefixedForm(const std::wstring& path) {
+  std::wstring full = StartsWith(path, L"\\\\?\\") ? path : CleanPlainPath(path);
+  if (full.size() > 3 && full.back() == L'\\' && !IsVolumeRoot(full)) full.pop_back();
+  if (StartsWith(full, L"\\\\?\\")) return full;
+  return StartsWith(full, L"\\\\") ? L"\\\\?\\UNC\\" + full.substr(2) : L"\\\\?\\" + full;
+}
+
+// Without long paths enabled, a plain path of MAX_PATH characters or more does not open; only
+// the "\\?\" form reaches such a file.
+bool IsTooLongPlainPath(const std::wstring& path) {
+  return !TheWorld().longPathsEnabled && !StartsWith(path, L"\\\\?\\") &&
+         CleanPlainPath(path).size() >= MAX_PATH;
+}
+
+// Generic rights as the file system sees them.
+DWORD SpecificRights(DWORD access) {
+  if ((access & GENERIC_READ) != 0) access |= FILE_GENERIC_READ;
+  if ((access & GENERIC_WRITE) != 0) access |= FILE_GENERIC_WRITE;
+  if ((access & GENERIC_EXECUTE) != 0) access |= FILE_GENERIC_EXECUTE;
+  if ((access & GENERIC_ALL) != 0) access |= FILE_ALL_ACCESS;
+  return access & ~(GENERIC_READ | GENERIC_WRITE | GENERIC_EXECUTE | GENERIC_ALL);
+}
+
+bool Reads(DWORD access) { return (access & (FILE_READ_DATA | FILE_EXECUTE)) != 0; }
+bool Writes(DWORD access) { return (access & (FILE_WRITE_DATA | FILE_APPEND_DATA)) != 0; }
+bool Deletes(DWORD access) { return (access & DELETE) != 0; }
+
+// The file system's share check between an existing open and a new one. An open that asks for
+// none of reading, writing or deleting (attributes only) takes no part in it either way.
+bool Conflicts(const OtherOpen& existing, DWORD access, DWORD share) {
+  const auto counts = [](DWORD rights) { return Reads(rights) || Writes(rights) || Deletes(rights); };
+  if (!counts(access) || !counts(existing.access)) return false;
+  return (Reads(access) && (existing.share & FILE_SHARE_READ) == 0) ||
+         (Writes(access) && (existing.share & FILE_SHARE_WRITE) == 0) ||
+         (Deletes(access) && (existing.share & FILE_SHARE_DELETE) == 0) ||
+         (Reads(existing.access) && (share & FILE_SHARE_READ) == 0) ||
+         (Writes(existing.access) && (share & FILE_SHARE_WRITE) == 0) ||
+         (Deletes(existing.access) && (share & FILE_SHARE_DELETE) == 0);
+}
+
+// Every open of the file but the one being made: the tool's own handles, other programs', and
+// the image mapping of each running process started from it (read and execute, sharing read
+// and delete, as the loader maps an executable).
+std::vector<OtherOpen> OpensOf(const File& file) {
+  World& world = TheWorld();
+  std::vector<OtherOpen> opens = file.openedByOthers;
+  for (const auto& [handle, entry] : world.handles) {
+    if (entry.kind == HandleKind::File && entry.file == &file) {
+      opens.push_back({entry.access, entry.share});
+    }
+  }
+  const std::wstring key = NormalizedKey(file.path);
+  for (const Process& process : world.processes) {
+    if (!process.exited && NormalizedKey(process.imagePath) == key) {
+      opens.push_back({FILE_READ_DATA | FILE_EXECUTE, FILE_SHARE_READ | FILE_SHARE_DELETE});
+    }
+  }
+  return opens;
+}
+
+bool IsLink(const File& file) { return NormalizedKey(file.finalPath) != NormalizedKey(file.path); }
+
+// A prefixed drive-letter or UNC path in the volume form that `volumeFlag` asks for.
+PathResultSim InVolumeForm(const std::wstring& path, DWORD volumeFlag) {
+  const bool unc = StartsWith(path, L"\\\\?\\UNC\\");
+  size_t restStart = 6;  // after "\\?\X:"
+  if (unc) {
+    const size_t server = path.find(L'\\', 8);
+    const size_t share = server == std::wstring::npos ? server : path.find(L'\\', server + 1);
+    restStart = share == std::wstring::npos ? path.size() : share;
+  }
+  const std::wstring rest = path.substr(restStart);
+  const unsigned volumeNumber = unc ? 0 : static_cast<unsigned>(std::towupper(path[4]) - L'A');
+  switch (volumeFlag) {
+    case VOLUME_NAME_DOS:
+      return {path, ERROR_SUCCESS};
+    case VOLUME_NAME_GUID: {
+      // No volume GUID path is made for a network share.
+      if (unc) return {std::wstring(), ERROR_PATH_NOT_FOUND};
+      wchar_t guid[64];
+      swprintf(guid, 64, L"\\\\?\\Volume{5eed%04x-0000-4000-8000-000000000000}", volumeNumber);
+      return {guid + rest, ERROR_SUCCESS};
+    }
+    case VOLUME_NAME_NT:
+      if (unc) return {L"\\Device\\Mup\\" + path.substr(8), ERROR_SUCCESS};
+      return {L"\\Device\\HarddiskVolume" + std::to_wstring(volumeNumber + 1) + rest, ERROR_SUCCESS};
+    case VOLUME_NAME_NONE:
+      return {rest, ERROR_SUCCESS};
+    default:
+      return {std::wstring(), ERROR_INVALID_PARAMETER};
+  }
 }
 
 std::wstring Parent(const std::wstring& key) {
@@ -112,7 +218,26 @@ std::wstring NormalizedKey(const std::wstring& path) {
   }
   if (key.size() > 3 && key.back() == L'\\') key.pop_back();
   for (wchar_t& c : key) c = static_cast<wchar_t>(std::towlower(c));
+  for (bool expanded = true; expanded;) {
+    expanded = false;
+    for (const auto& [shortKey, longKey] : TheWorld().shortNames) {
+      if (StartsWith(key, shortKey) &&
+          (key.size() == shortKey.size() || key[shortKey.size()] == L'\\')) {
+        key = longKey + key.substr(shortKey.size());
+        expanded = true;
+      }
+    }
+  }
   return key;
+}
+
+void AddShortName(const std::wstring& shortPath, const std::wstring& longPath) {
+  TheWorld().shortNames[NormalizedKey(shortPath)] = NormalizedKey(longPath);
+}
+
+void OpenElsewhere(const std::wstring& path, DWORD access, DWORD share) {
+  File* file = FindFile(path);
+  if (file != nullptr) file->openedByOthers.push_back({SpecificRights(access), share});
 }
 
 static File& AddEntry(const std::wstring& path, DWORD attributes) {
@@ -128,11 +253,7 @@ static File& AddEntry(const std::wstring& path, DWORD attributes) {
   File& file = world.files[key];
   file.path = path;
   file.attributes = attributes;
-  std::wstring stored = path;
-  if (stored.size() > 3 && stored.back() == L'\\') stored.pop_back();
-  file.finalPath = StartsWith(stored, L"\\\\?\\") ? stored
-                   : StartsWith(stored, L"\\\\")  ? L"\\\\?\\UNC\\" + stored.substr(2)
-                                                  : L"\\\\?\\" + stored;
+  file.finalPath = PrefixedForm(path);
   return file;
 }
 
@@ -230,12 +351,31 @@ HANDLE CreateFileW(LPCWSTR fileName, DWORD desiredAccess, DWORD shareMode, LPSEC
                    DWORD creationDisposition, DWORD flagsAndAttributes, HANDLE) {
   Enter("CreateFileW");
   sim::World& world = TheWorld();
-  world.createFileCalls.push_back(
-      {fileName, desiredAccess, shareMode, creationDisposition, flagsAndAttributes});
+  if (creationDisposition < CREATE_NEW || creationDisposition > TRUNCATE_EXISTING) {
+    Fail(ERROR_INVALID_PARAMETER);
+    return INVALID_HANDLE_VALUE;
+  }
+  if (sim::IsTooLongPlainPath(fileName)) {
+    Fail(ERROR_PATH_NOT_FOUND);
+    return INVALID_HANDLE_VALUE;
+  }
+  const DWORD access = sim::SpecificRights(desiredAccess);
   const std::wstring key = sim::NormalizedKey(fileName);
   auto it = world.files.find(key);
-  if (it == world.files.end()) {
-    Fail(sim::MissingError(key));
+  const bool created = it == world.files.end();
+  if (created) {
+    const DWORD missing = sim::MissingError(key);
+    const bool creates = creationDisposition == CREATE_NEW ||
+                         creationDisposition == CREATE_ALWAYS || creationDisposition == OPEN_ALWAYS;
+    if (!creates || missing != ERROR_FILE_NOT_FOUND) {
+      Fail(missing);
+      return INVALID_HANDLE_VALUE;
+    }
+    const std::wstring path = fileName;
+    sim::AddFile(path.compare(0, 4, L"\\\\?\\") == 0 ? path : sim::CleanPlainPath(path));
+    it = world.files.find(key);
+  } else if (creationDisposition == CREATE_NEW) {
+    Fail(ERROR_FILE_EXISTS);
     return INVALID_HANDLE_VALUE;
   }
   sim::File& file = it->second;
@@ -244,32 +384,76 @@ HANDLE CreateFileW(LPCWSTR fileName, DWORD desiredAccess, DWORD shareMode, LPSEC
     return INVALID_HANDLE_VALUE;
   }
   const bool directory = (file.attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+  const bool truncates = creationDisposition == CREATE_ALWAYS ||
+                         creationDisposition == TRUNCATE_EXISTING;
   if (directory && ((flagsAndAttributes & FILE_FLAG_BACKUP_SEMANTICS) == 0 ||
-                    (desiredAccess & FILE_APPEND_DATA) != 0)) {
+                    sim::Writes(access) || truncates)) {
     Fail(ERROR_ACCESS_DENIED);
     return INVALID_HANDLE_VALUE;
   }
+  if (creationDisposition == TRUNCATE_EXISTING && (access & FILE_WRITE_DATA) == 0) {
+    Fail(ERROR_INVALID_PARAMETER);
+    return INVALID_HANDLE_VALUE;
+  }
+  for (const sim::OtherOpen& other : sim::OpensOf(file)) {
+    if (sim::Conflicts(other, access, shareMode)) {
+      Fail(ERROR_SHARING_VIOLATION);
+      return INVALID_HANDLE_VALUE;
+    }
+  }
+  if (truncates) file.content.clear();
   ++file.opens;
   sim::HandleEntry entry{};
   entry.kind = sim::HandleKind::File;
   entry.file = &file;
-  entry.access = desiredAccess;
-  Succeed();
-  return sim::NewHandle(std::move(entry));
+  entry.access = access;
+  entry.share = shareMode;
+  entry.openedAs = fileName;
+  entry.reachesLink = (flagsAndAttributes & FILE_FLAG_OPEN_REPARSE_POINT) != 0 && sim::IsLink(file);
+  HANDLE handle = sim::NewHandle(std::move(entry));
+  // Opening or replacing a file that was there is told apart from making a new one.
+  if (creationDisposition == OPEN_ALWAYS || creationDisposition == CREATE_ALWAYS) {
+    SetLastError(created ? ERROR_SUCCESS : ERROR_ALREADY_EXISTS);
+  } else {
+    Succeed();
+  }
+  return handle;
 }
 
-DWORD GetFinalPathNameByHandleW(HANDLE handle, LPWSTR filePath, DWORD filePathLength, DWORD) {
+DWORD GetFinalPathNameByHandleW(HANDLE handle, LPWSTR filePath, DWORD filePathLength, DWORD flags) {
   Enter("GetFinalPathNameByHandleW");
   sim::HandleEntry* entry = sim::Find(handle, sim::HandleKind::File);
   if (entry == nullptr) {
     Fail(ERROR_INVALID_HANDLE);
     return 0;
   }
-  if (entry->file->finalPathError != 0) {
-    Fail(entry->file->finalPathError);
+  const DWORD volumeFlag = flags & (VOLUME_NAME_GUID | VOLUME_NAME_NT | VOLUME_NAME_NONE);
+  if ((flags & ~(FILE_NAME_OPENED | VOLUME_NAME_GUID | VOLUME_NAME_NT | VOLUME_NAME_NONE)) != 0 ||
+      (volumeFlag & (volumeFlag - 1)) != 0) {
+    Fail(ERROR_INVALID_PARAMETER);
     return 0;
   }
-  const std::wstring& finalPath = entry->file->finalPath;
+  const sim::File& file = *entry->file;
+  if (file.finalPathError != 0) {
+    Fail(file.finalPathError);
+    return 0;
+  }
+  // The normalized name has every component in its stored letter case and long form; the
+  // opened name is the path as it was opened (after any link was followed), spelled as given.
+  std::wstring name;
+  if (entry->reachesLink) {
+    name = sim::PrefixedForm(file.path);
+  } else if ((flags & FILE_NAME_OPENED) == 0 || sim::IsLink(file)) {
+    name = file.finalPath;
+  } else {
+    name = sim::PrefixedForm(entry->openedAs);
+  }
+  const sim::PathResultSim form = sim::InVolumeForm(name, volumeFlag);
+  if (form.error != ERROR_SUCCESS) {
+    Fail(form.error);
+    return 0;
+  }
+  const std::wstring& finalPath = form.path;
   // Too small a buffer: the size needed comes back, and the last error is left alone.
   if (finalPath.size() >= filePathLength) return static_cast<DWORD>(finalPath.size() + 1);
   std::copy(finalPath.begin(), finalPath.end(), filePath);
@@ -280,6 +464,10 @@ DWORD GetFinalPathNameByHandleW(HANDLE handle, LPWSTR filePath, DWORD filePathLe
 
 DWORD GetFileAttributesW(LPCWSTR fileName) {
   Enter("GetFileAttributesW");
+  if (sim::IsTooLongPlainPath(fileName)) {
+    Fail(ERROR_PATH_NOT_FOUND);
+    return INVALID_FILE_ATTRIBUTES;
+  }
   const std::wstring key = sim::NormalizedKey(fileName);
   auto it = TheWorld().files.find(key);
   if (it == TheWorld().files.end()) {
@@ -317,11 +505,21 @@ BOOL WriteFile(HANDLE handle, LPCVOID buffer, DWORD bytesToWrite, LPDWORD bytesW
     world.standardOutput.append(bytes, bytesToWrite);
   } else {
     sim::HandleEntry* entry = sim::Find(handle, sim::HandleKind::File);
-    if (entry == nullptr || (entry->access & (FILE_APPEND_DATA | FILE_WRITE_DATA)) == 0) {
+    if (entry == nullptr || !sim::Writes(entry->access)) {
       Fail(entry == nullptr ? ERROR_INVALID_HANDLE : ERROR_ACCESS_DENIED);
       return FALSE;
     }
-    entry->file->content.append(bytes, bytesToWrite);
+    std::string& content = entry->file->content;
+    if ((entry->access & FILE_WRITE_DATA) == 0) {
+      // Append access only: the write lands at the end of the file as it is at that moment.
+      content.append(bytes, bytesToWrite);
+    } else {
+      // Write access: at the file pointer, over whatever is there.
+      if (content.size() < entry->filePointer) content.resize(entry->filePointer, '\0');
+      content.replace(entry->filePointer, std::min<size_t>(bytesToWrite, content.size() - entry->filePointer),
+                      bytes, bytesToWrite);
+      entry->filePointer += bytesToWrite;
+    }
     ++entry->file->writes;
   }
   if (bytesWritten != nullptr) *bytesWritten = bytesToWrite;

@@ -1,9 +1,15 @@
 // A simulated Windows behind the seam, scripted by the unit tests: files with attributes and final
 // paths, processes, top-level windows, a clock, the Restart Manager, and failures of any call.
-// It keeps Windows' own rules where the tool depends on them: the last error means something
-// only right after a failed call (a successful call leaves a stale value behind), handles must
-// be closed exactly once, and a process handle keeps reaching its process after the pid has
-// been given to another one.
+// It keeps Windows' own rules where the tool depends on them, so that a test sees what the tool
+// would bring about on Windows rather than which arguments it passed:
+// - the last error means something only right after a failed call (a successful call leaves a
+//   stale value behind), and handles must be closed exactly once;
+// - CreateFileW honours the creation disposition and checks the share mode against every other
+//   open of the file (the tool's own, other programs', a running process's image); WriteFile
+//   appends through an append-only handle and writes at the file pointer otherwise;
+// - a plain path of MAX_PATH characters or more does not open (long paths are not enabled);
+// - GetFinalPathNameByHandleW answers in the form its flags ask for, and a handle opened with
+//   FILE_FLAG_OPEN_REPARSE_POINT reaches the link, not its target.
 #pragma once
 
 #include <cstdint>
@@ -21,21 +27,23 @@ namespace sim {
 inline constexpr DWORD kStaleError = 0x0BADF00D;
 inline constexpr ULONGLONG kNever = ~0ULL;
 
+// An open of a file by another program: it takes part in every share-mode check.
+struct OtherOpen {
+  DWORD access = 0;  // specific rights (FILE_READ_DATA, FILE_APPEND_DATA, DELETE, ...)
+  DWORD share = 0;
+};
+
 struct File {
   std::wstring path;        // as added, in its stored letter case
-  std::wstring finalPath;   // what GetFinalPathNameByHandleW reports
+  std::wstring finalPath;   // normalized, with a drive letter; another path makes it a link
   DWORD attributes = FILE_ATTRIBUTE_NORMAL;
   DWORD attributesError = 0;  // GetFileAttributesW fails with it
   DWORD openError = 0;        // CreateFileW fails with it
   DWORD finalPathError = 0;   // GetFinalPathNameByHandleW fails with it
-  std::string content;        // WriteFile appends here
+  std::string content;
+  std::vector<OtherOpen> openedByOthers;
   int opens = 0;
   int writes = 0;
-};
-
-struct CreateFileCall {
-  std::wstring path;
-  DWORD access, share, disposition, flags;
 };
 
 enum class OnTerminate {
@@ -102,7 +110,13 @@ struct HandleEntry {
   HandleKind kind;
   File* file = nullptr;
   Process* process = nullptr;
-  DWORD access = 0;
+  DWORD access = 0;                      // generic rights mapped to specific ones
+  // Files
+  DWORD share = 0;
+  std::wstring openedAs;                 // the path as CreateFileW was given it
+  bool reachesLink = false;              // opened with FILE_FLAG_OPEN_REPARSE_POINT on a link
+  size_t filePointer = 0;
+  // Snapshots
   std::vector<PROCESSENTRY32W> entries;  // a snapshot's picture
   size_t next = 0;
 };
@@ -123,7 +137,8 @@ struct World {
   // Files
   std::wstring currentDirectory = L"C:\\Work";
   std::map<std::wstring, File> files;  // by normalized path
-  std::vector<CreateFileCall> createFileCalls;
+  std::map<std::wstring, std::wstring> shortNames;  // normalized short path -> long one
+  bool longPathsEnabled = false;
 
   // Processes and clock
   std::deque<Process> processes;  // stable addresses; later entries win for a reused pid
@@ -161,6 +176,10 @@ File& AddFile(const std::wstring& path);
 File& AddDirectory(const std::wstring& path);
 File* FindFile(const std::wstring& path);
 std::wstring NormalizedKey(const std::wstring& path);
+// `shortPath` (such as C:\PROGRA~1) names the existing `longPath` and everything below it.
+void AddShortName(const std::wstring& shortPath, const std::wstring& longPath);
+// Another program keeps the file open with these (generic or specific) rights and share mode.
+void OpenElsewhere(const std::wstring& path, DWORD access, DWORD share);
 
 // Processes and windows.
 Process& AddProcess(DWORD pid, const std::wstring& imagePath);

@@ -38,6 +38,7 @@ TEST_F(OwnerReportsTest, AHolderNameWithoutTerminatorIsReadWithinItsArray) {
   std::fill(std::begin(info.strAppName), std::end(info.strAppName), L'n');
   Rm().holders.push_back(info);
   EXPECT_EQ(Run({L"owners", L"f"}), 0);
+  ASSERT_FALSE(Lines().empty());
   EXPECT_EQ(Lines().back(), "restart-manager-owner pid=5 win32-error=0 " +
                                 std::string(CCH_RM_MAX_APP_NAME + 1, 'n'));
 }
@@ -86,5 +87,6 @@ TEST_F(OwnerReportsTest, LegacyOwnersReportsAFailedQueryAndStillSucceeds) {
   sim::AddFile(L"C:\\App\\App.exe");
   Rm().startError = ERROR_ACCESS_DENIED;
   EXPECT_EQ(Run({L"legacy-owners", L"C:\\App", L"App.exe"}), 0);
+  ASSERT_FALSE(Lines().empty());
   EXPECT_EQ(Lines().back(), "restart-manager-query-failed pid=0 win32-error=5 ");
 }

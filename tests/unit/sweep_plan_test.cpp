@@ -258,12 +258,19 @@ TEST_F(SweepPlanTest, AFailedTargetListBuildEndsTheRunBeforeAnyPass) {
   }
 }
 
-// The installation named through a link is the installation itself: its processes are the ones
-// ended, by their own image paths.
-TEST_F(SweepPlanTest, ActsOnTheInstallationReachedThroughALink) {
-  sim::AddDirectory(L"C:\\Link").finalPath = L"\\\\?\\C:\\App";
-  sim::Process& main = sim::AddProcess(10, kMainImage);
-  EXPECT_EQ(Run({L"force", L"C:\\Link", L"App.exe"}), 0);
-  EXPECT_EQ(main.terminateCalls, 1);
-  EXPECT_EQ(Lines(), (std::vector<std::string>{Event("matched", 10, 0), Event("exited", 10, 0)}));
+// However the installation directory is named (through a link, by its short name, in another
+// letter case, with a trailing backslash, in prefixed form), it is the installation itself: its
+// processes are the ones ended, reported by their own image paths.
+TEST_F(SweepPlanTest, ActsOnTheInstallationHoweverItsDirectoryIsNamed) {
+  for (const wchar_t* directory : {L"C:\\Link", L"C:\\APP~1", L"c:\\app", L"C:\\App\\",
+                                   L"\\\\?\\C:\\App"}) {
+    Fresh();
+    SCOPED_TRACE(Narrow(directory));
+    sim::AddDirectory(L"C:\\Link").finalPath = L"\\\\?\\C:\\App";
+    sim::AddShortName(L"C:\\APP~1", L"C:\\App");
+    sim::Process& main = sim::AddProcess(10, kMainImage);
+    EXPECT_EQ(Run({L"force", directory, L"App.exe"}), 0);
+    EXPECT_EQ(main.terminateCalls, 1);
+    EXPECT_EQ(Lines(), (std::vector<std::string>{Event("matched", 10, 0), Event("exited", 10, 0)}));
+  }
 }

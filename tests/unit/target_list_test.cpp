@@ -168,10 +168,14 @@ TEST_F(TargetListTest, StopsAtTheFirstCandidateThatCannotBeRead) {
 TEST_F(TargetListTest, TakesTheImageNameAfterTheLastBackslashOnly) {
   sim::AddFile(Below(L"resources\\app.asar"));
   sim::AddFile(Below(L"resources\\runtime\\node\\node.exe"));
-  EXPECT_EQ(Build()[0].imageName, L"node.exe");
+  const TargetList helper = Build();
+  ASSERT_EQ(helper.size(), 1u);
+  EXPECT_EQ(helper[0].imageName, L"node.exe");
   Fresh();
   sim::AddFile(L"C:\\App\\a/b.exe");
-  EXPECT_EQ(Build(kRoot, L"a/b.exe")[0].imageName, L"a/b.exe");
+  const TargetList slash = Build(kRoot, L"a/b.exe");
+  ASSERT_EQ(slash.size(), 1u);
+  EXPECT_EQ(slash[0].imageName, L"a/b.exe");
 }
 
 // A volume's root directory ends in a backslash already; behind the prefix a doubled one would
