@@ -1,5 +1,7 @@
 #include "support/simulated_windows.h"
 
+#include <gtest/gtest.h>
+
 #include <algorithm>
 #include <cwchar>
 #include <cwctype>
@@ -179,6 +181,19 @@ void Settle(Process& process) {
   if (!process.exited && process.endsAt <= TheWorld().now) process.exited = true;
 }
 
+bool HasOpenHandle(const Process& process) {
+  for (const auto& [handle, entry] : TheWorld().handles) {
+    if (entry.kind == HandleKind::Process && entry.process == &process) return true;
+  }
+  return false;
+}
+
+// A process holds its pid while it runs and, once ended, while any handle to it is open.
+bool HoldsItsPid(Process& process) {
+  Settle(process);
+  return !process.exited || HasOpenHandle(process);
+}
+
 }  // namespace
 
 World& TheWorld() {
@@ -265,7 +280,16 @@ File* FindFile(const std::wstring& path) {
   return it == TheWorld().files.end() ? nullptr : &it->second;
 }
 
+bool PidIsFree(DWORD pid) {
+  Process* holder = LatestProcess(pid);
+  return holder == nullptr || !HoldsItsPid(*holder);
+}
+
 Process& AddProcess(DWORD pid, const std::wstring& imagePath) {
+  // Windows keeps the pid of an ended process reserved while any handle to it is open, so a
+  // handle never reaches a process other than the one it was opened on.
+  EXPECT_TRUE(PidIsFree(pid)) << "pid " << pid
+                              << " still belongs to a process that runs or has an open handle";
   Process process;
   process.pid = pid;
   process.imagePath = imagePath;
@@ -597,7 +621,7 @@ HANDLE CreateToolhelp32Snapshot(DWORD flags, DWORD) {
   entry.kind = sim::HandleKind::Snapshot;
   for (sim::Process& process : world.processes) {
     sim::Settle(process);
-    if (process.exited || process.gone) continue;
+    if (process.exited) continue;
     PROCESSENTRY32W item{};
     item.dwSize = sizeof(item);
     item.th32ProcessID = process.pid;
@@ -648,12 +672,13 @@ HANDLE OpenProcess(DWORD desiredAccess, BOOL, DWORD processId) {
   sim::World& world = TheWorld();
   world.processOpens.emplace_back(processId, desiredAccess);
   sim::Process* process = sim::LatestProcess(processId);
-  if (process == nullptr || process->gone) {
-    Fail(ERROR_INVALID_PARAMETER);
+  if (process == nullptr || !sim::HoldsItsPid(*process)) {
+    Fail(ERROR_INVALID_PARAMETER);  // no process has this pid
     return nullptr;
   }
-  const DWORD error =
+  DWORD error =
       (desiredAccess & PROCESS_TERMINATE) != 0 ? process->terminateOpenError : process->openError;
+  if (error == 0 && (desiredAccess & ~process->allowedAccess) != 0) error = ERROR_ACCESS_DENIED;
   if (error != 0) {
     Fail(error);
     return nullptr;
@@ -759,7 +784,6 @@ BOOL TerminateProcess(HANDLE handle, UINT exitCode) {
       return FALSE;
   }
   process->exitCode = exitCode;
-  process->terminatedWith = exitCode;
   Succeed();
   return TRUE;
 }

@@ -9,7 +9,12 @@
 //   appends through an append-only handle and writes at the file pointer otherwise;
 // - a plain path of MAX_PATH characters or more does not open (long paths are not enabled);
 // - GetFinalPathNameByHandleW answers in the form its flags ask for, and a handle opened with
-//   FILE_FLAG_OPEN_REPARSE_POINT reaches the link, not its target.
+//   FILE_FLAG_OPEN_REPARSE_POINT reaches the link, not its target;
+// - a pid belongs to its process until the process has ended and every handle to it is closed:
+//   only then can another process get it (a test that tries earlier fails), and a process
+//   handle always reaches the process it was opened on;
+// - a process that ends by itself has a real exit code, and OpenProcess grants no more than the
+//   process allows.
 #pragma once
 
 #include <cstdint>
@@ -58,10 +63,10 @@ struct Process {
   std::wstring exeName;    // the snapshot's entry name
   std::wstring imagePath;  // QueryFullProcessImageNameW
   ULONGLONG creationTime = 1;
-  DWORD exitCode = STILL_ACTIVE;
+  DWORD exitCode = 0;            // when it ends by itself; STILL_ACTIVE only if a test asks
   bool exited = false;
-  bool gone = false;             // the pid no longer exists: OpenProcess fails with 87
   ULONGLONG endsAt = kNever;     // on the simulated clock
+  DWORD allowedAccess = PROCESS_ALL_ACCESS;  // OpenProcess asking for more fails with 5
   DWORD openError = 0;           // OpenProcess for querying fails with it
   DWORD terminateOpenError = 0;  // OpenProcess with PROCESS_TERMINATE fails with it
   DWORD imageError = 0;          // QueryFullProcessImageNameW fails with it
@@ -72,7 +77,6 @@ struct Process {
   ULONGLONG endDelayMs = 0;
   DWORD terminateError = ERROR_ACCESS_DENIED;
   int terminateCalls = 0;
-  UINT terminatedWith = 0;
 };
 
 struct Window {
@@ -181,7 +185,8 @@ void AddShortName(const std::wstring& shortPath, const std::wstring& longPath);
 // Another program keeps the file open with these (generic or specific) rights and share mode.
 void OpenElsewhere(const std::wstring& path, DWORD access, DWORD share);
 
-// Processes and windows.
+// Processes and windows. A pid can be given only when no process holds it (see PidIsFree).
+bool PidIsFree(DWORD pid);
 Process& AddProcess(DWORD pid, const std::wstring& imagePath);
 Process& ProcessById(DWORD pid);  // the newest one with this pid
 // The process ends by itself, with a real exit code (STILL_ACTIVE only when a test asks).

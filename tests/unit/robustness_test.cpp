@@ -1,6 +1,6 @@
 // The whole tool, run in-process on generated command lines against generated worlds: processes
-// that end, refuse access or give their pid to another program at any step, calls that fail
-// with any error, a Restart Manager that fails. Whatever happens, every run must end with one of
+// that end or refuse access at any step, pids given to other programs as soon as Windows allows,
+// calls that fail with any error, a Restart Manager that fails. Whatever happens, every run must end with one of
 // the four exit codes, write only well-formed event lines, leave nothing open, and end no process
 // but the installation's.
 #include <cstdint>
@@ -221,29 +221,14 @@ void ScriptProcess(Random& random, sim::Process& process, Chaos chaos) {
   }
 }
 
-// The matched process ends and another program gets its pid. Seen through the handle the sweep
-// still holds, the matched process may read as ended, as ended with 259, or as running.
-void GivePidToAnother(sim::Process& process, std::uint32_t seed, Chaos chaos) {
+// The process ends by itself. Once no handle holds its pid any more, another program may get it
+// (Windows never gives it away earlier).
+void EndAndGivePidToAnother(sim::Process& process, std::uint32_t seed, Chaos chaos) {
   Random local(seed);
-  switch (local.Below(3)) {
-    case 0:
-      process.exited = true;
-      process.exitCode = 0;
-      break;
-    case 1:
-      process.exited = true;
-      process.exitCode = STILL_ACTIVE;
-      break;
-    default:
-      break;
-  }
+  sim::EndOnItsOwn(process, local.Pick<DWORD>({0, 1, STILL_ACTIVE}));
+  if (!sim::PidIsFree(process.pid)) return;
   sim::Process& newcomer = sim::AddProcess(
       process.pid, local.OneIn(2) ? local.Pick(kForeignImages) : local.Pick(kInstallationImages));
-  // Started at the same tick is possible, but then it runs another program.
-  if (local.OneIn(3)) {
-    newcomer.imagePath = local.Pick(kForeignImages);
-    newcomer.creationTime = process.creationTime;
-  }
   newcomer.exeName = process.exeName;
   ScriptProcess(local, newcomer, chaos);
 }
@@ -272,26 +257,19 @@ void ScheduleEvents(Random& random, Chaos chaos) {
     freshPid += 4;
     switch (random.Below(12)) {
       case 0:
-      case 1:  // ends on its own
+      case 1:
+      case 2:  // ends on its own
         if (process == nullptr) break;
         sim::At(function, nth, [process, seed] {
-          process->exited = true;
-          process->exitCode = Random(seed).Pick<DWORD>({0, 1, STILL_ACTIVE});
+          sim::EndOnItsOwn(*process, Random(seed).Pick<DWORD>({0, 1, STILL_ACTIVE}));
         });
         break;
-      case 2:
       case 3:
-      case 4:  // ends, and its pid goes to another program
+      case 4:
+      case 5:  // ends, and its pid may go to another program
         if (process == nullptr) break;
-        sim::At(function, nth, [process, seed, chaos] { GivePidToAnother(*process, seed, chaos); });
-        break;
-      case 5:  // the pid is freed
-        if (process == nullptr) break;
-        sim::At(function, nth, [process] {
-          process->exited = true;
-          process->exitCode = 0;
-          process->gone = true;
-        });
+        sim::At(function, nth,
+                [process, seed, chaos] { EndAndGivePidToAnother(*process, seed, chaos); });
         break;
       case 6:
       case 7:  // a new process starts
@@ -347,20 +325,6 @@ void ScheduleEvents(Random& random, Chaos chaos) {
         });
         break;
     }
-  }
-  // The race the identity check is there for: between the examination of a process and its
-  // termination, its pid goes to another program. The clock is read right before each
-  // termination starts, while the handle of the examination is open.
-  if (random.OneIn(2)) {
-    const std::uint32_t seed = random.Next();
-    sim::At("GetTickCount64", 2 + static_cast<int>(random.Below(4)), [seed, chaos] {
-      for (auto& [handle, entry] : sim::TheWorld().handles) {
-        if (entry.kind == sim::HandleKind::Process) {
-          GivePidToAnother(*entry.process, seed, chaos);
-          return;
-        }
-      }
-    });
   }
   // A process of the installation starts between two passes.
   if (random.OneIn(4)) {

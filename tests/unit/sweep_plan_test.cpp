@@ -111,42 +111,39 @@ TEST_F(SweepPlanTest, ForceReportsWhatItEnded) {
 // A terminate pass that failed makes the exit code 2 even when everything is gone by the closing
 // look, which still runs and writes what it finds (here: nothing).
 TEST_F(SweepPlanTest, AFailedTerminatePassDecidesTheExitCodeWhateverTheClosingLookFinds) {
-  // Which calls of the run belong to the terminate pass and to the closing look.
-  struct Steps {
-    int terminationOpen;
-    int closingSnapshot;
-  };
   struct Case {
     const char* name;
-    void (*script)(sim::Process&, Steps);
+    // `closingSnapshot`: the number of the closing look's CreateToolhelp32Snapshot call.
+    void (*script)(sim::Process&, int closingSnapshot);
     const char* event;
     DWORD error;
   } cases[] = {
-      {"the pid went to another program",
-       [](sim::Process& p, Steps steps) {
-         sim::AddFile(L"D:\\Other\\App.exe");
-         sim::At("OpenProcess", steps.terminationOpen, [&p] {
-           p.exited = true;  // with exit code 259, which reads as running
-           sim::AddProcess(p.pid, L"D:\\Other\\App.exe");
+      // An updater moved the installation aside between the examination and the termination:
+      // the image no longer resolves to the target, and what is gone is not looked for again.
+      {"the image was moved away",
+       [](sim::Process& p, int) {
+         sim::At("GetProcessTimes", 1, [&p] {
+           sim::FindFile(p.imagePath)->finalPath = L"\\\\?\\C:\\App.old\\" +
+                                                   p.imagePath.substr(p.imagePath.rfind(L'\\') + 1);
          });
        },
        "identity-changed", 0},
       {"the wait ran out",
-       [](sim::Process& p, Steps steps) {
+       [](sim::Process& p, int closingSnapshot) {
          p.onTerminate = sim::OnTerminate::NeverEnds;
-         sim::At("CreateToolhelp32Snapshot", steps.closingSnapshot, [&p] { EndOnItsOwn(p); });
+         sim::At("CreateToolhelp32Snapshot", closingSnapshot, [&p] { EndOnItsOwn(p); });
        },
        "wait-failed", 258},
       {"the termination was refused",
-       [](sim::Process& p, Steps steps) {
+       [](sim::Process& p, int closingSnapshot) {
          p.onTerminate = sim::OnTerminate::Refuses;
-         sim::At("CreateToolhelp32Snapshot", steps.closingSnapshot, [&p] { EndOnItsOwn(p); });
+         sim::At("CreateToolhelp32Snapshot", closingSnapshot, [&p] { EndOnItsOwn(p); });
        },
        "terminate-failed", 5},
       {"the termination open was refused",
-       [](sim::Process& p, Steps steps) {
+       [](sim::Process& p, int closingSnapshot) {
          p.terminateOpenError = ERROR_ACCESS_DENIED;
-         sim::At("CreateToolhelp32Snapshot", steps.closingSnapshot, [&p] { EndOnItsOwn(p); });
+         sim::At("CreateToolhelp32Snapshot", closingSnapshot, [&p] { EndOnItsOwn(p); });
        },
        "terminate-open-failed", 5},
   };
@@ -158,7 +155,7 @@ TEST_F(SweepPlanTest, AFailedTerminatePassDecidesTheExitCodeWhateverTheClosingLo
       const std::wstring image = clean ? kNodeImage : kMainImage;
       const std::string text = clean ? kNodeText : kMainText;
       sim::Process& process = sim::AddProcess(10, image);
-      c.script(process, clean ? Steps{3, 3} : Steps{2, 2});
+      c.script(process, clean ? 3 : 2);
       EXPECT_EQ(RunWord(word), 2);
       std::vector<std::string> lines;
       if (clean) lines.push_back(Event("matched", 10, 0, text));  // the first look

@@ -160,8 +160,8 @@ TEST_F(SweepTest, TheProbeTallyFollowsItsPrecedence) {
                {"FM", 2},   {"MF", 2},    {"HF", 2},    {"FH", 2},    {"HMF", 2}};
   for (const Case& c : cases) {
     Fresh();
-    DWORD pid = 0;  // pid 0 is put to the same test as any other
-    for (const char* kind = c.running; *kind != '\0'; ++kind, pid += 4) {
+    DWORD pid = 0;  // pid 0 is put to the same test as any other; 4 is the system's
+    for (const char* kind = c.running; *kind != '\0'; ++kind, pid += 8) {
       switch (*kind) {
         case 'M': sim::AddProcess(pid, kMainImage); break;
         case 'H': sim::AddProcess(pid, kNodeImage); break;
@@ -235,13 +235,8 @@ TEST_F(SweepTest, ReportsAFailedExaminationUnlessTheProcessIsGoneOrRuledOut) {
       // Opening for the query
       {"open fails", [](sim::Process& p) { p.openError = ERROR_GEN_FAILURE; }, nullptr,
        {Event("query-open-failed", 42, 31, "APP.EXE")}, 2},
-      {"pid gone after the snapshot",
-       [](sim::Process& p) {
-         sim::At("OpenProcess", 1, [&p] {
-           EndOnItsOwn(p);
-           p.gone = true;
-         });
-       },
+      // No handle to it is open: its pid is free, and nothing answers to it any more.
+      {"ended after the snapshot", [](sim::Process& p) { sim::At("OpenProcess", 1, [&p] { EndOnItsOwn(p); }); },
        nullptr, {}, 0},
       {"open denied, listed", [](sim::Process& p) { p.openError = ERROR_ACCESS_DENIED; }, listed,
        {Event("query-open-failed", 42, 5, "APP.EXE")}, 2},
@@ -249,10 +244,6 @@ TEST_F(SweepTest, ReportsAFailedExaminationUnlessTheProcessIsGoneOrRuledOut) {
        notListed, {notReported}, 0},
       {"open denied, query failed", [](sim::Process& p) { p.openError = ERROR_ACCESS_DENIED; },
        rmFails, {checkFailed, Event("query-open-failed", 42, 5, "APP.EXE")}, 2},
-      // Ended between the snapshot and the examination
-      {"ended before the open",
-       [](sim::Process& p) { sim::At("OpenProcess", 1, [&p] { EndOnItsOwn(p); }); }, nullptr, {},
-       0},
       // Reading the image path
       {"image fails", [](sim::Process& p) { p.imageError = ERROR_PARTIAL_COPY; }, nullptr,
        {Event("query-image-failed", 42, 299, "APP.EXE")}, 2},
@@ -484,8 +475,8 @@ TEST_F(SweepTest, HasExitedOnlyForAProcessThatEndedWithAnotherCodeThanStillActiv
   for (const Case& c : cases) {
     Fresh();
     sim::Process& process = sim::AddProcess(10, kMainImage);
-    c.script(process);
     procsweep::UniqueHandle handle(platform::OpenProcess(kQueryAccess, FALSE, 10));
+    c.script(process);
     EXPECT_EQ(procsweep::HasExited(handle.get()), c.exited) << c.name;
   }
 }
