@@ -40,32 +40,55 @@ DWORD WINAPI RmRegisterResources(DWORD session, UINT fileCount, LPCWSTR files[],
   return Rm().registerError;
 }
 
+bool HoldsRegisteredFile(const Holder& holder, const std::wstring& registered) {
+  if (registered.compare(0, 4, L"\\\\?\\") == 0) return false;
+  return NormalizedKey(registered) == NormalizedKey(holder.file);
+}
+
+// Each process that holds one of the session's files, once, in the order they turned up.
+std::vector<RM_PROCESS_INFO> AffectedApplications(DWORD session) {
+  std::vector<RM_PROCESS_INFO> list;
+  for (const Holder& holder : Rm().holders) {
+    bool holds = false;
+    for (const std::wstring& file : Rm().registeredFiles[session - kFirstSession]) {
+      holds = holds || HoldsRegisteredFile(holder, file);
+    }
+    bool listed = false;
+    for (const RM_PROCESS_INFO& record : list) {
+      listed = listed || (record.Process.dwProcessId == holder.info.Process.dwProcessId &&
+                          ::CompareFileTime(&record.Process.ProcessStartTime,
+                                            &holder.info.Process.ProcessStartTime) == 0);
+    }
+    if (holds && !listed) list.push_back(holder.info);
+  }
+  return list;
+}
+
 DWORD WINAPI RmGetList(DWORD session, UINT* needed, UINT* count, RM_PROCESS_INFO records[],
                        LPDWORD rebootReasons) {
   Enter("RmGetList");
   RestartManager& rm = Rm();
   ++rm.listCalls;
-  rm.listBufferSizes.push_back(*count);
-  if (!IsOpenSession(session) || needed == nullptr || rebootReasons == nullptr) {
+  if (!IsOpenSession(session) || needed == nullptr || count == nullptr ||
+      rebootReasons == nullptr) {
     return ERROR_INVALID_PARAMETER;
   }
-  for (int i = 0; i < rm.holdersAddedPerCall; ++i) {
-    RM_PROCESS_INFO info{};
-    info.Process.dwProcessId = 9000 + static_cast<DWORD>(rm.holders.size());
-    std::wcscpy(info.strAppName, L"Latecomer");
-    rm.holders.push_back(info);
+  const std::vector<std::wstring>& files = rm.registeredFiles[session - kFirstSession];
+  for (int i = 0; i < rm.holdersAddedPerCall && !files.empty(); ++i) {
+    AddHolder(9000 + static_cast<DWORD>(rm.holders.size()), L"Latecomer", files.front());
   }
   if (!rm.listErrors.empty()) {
     const DWORD error = rm.listErrors.front();
     rm.listErrors.pop_front();
     if (error != 0) return error;
   }
+  const std::vector<RM_PROCESS_INFO> affected = AffectedApplications(session);
   *rebootReasons = 0;
-  *needed = static_cast<UINT>(rm.holders.size());
-  if (*count < rm.holders.size()) return ERROR_MORE_DATA;
-  if (records == nullptr && !rm.holders.empty()) return ERROR_INVALID_PARAMETER;
-  std::copy(rm.holders.begin(), rm.holders.end(), records);
-  *count = static_cast<UINT>(rm.holders.size());
+  *needed = static_cast<UINT>(affected.size());
+  if (*count < affected.size()) return ERROR_MORE_DATA;
+  if (records == nullptr && !affected.empty()) return ERROR_INVALID_PARAMETER;
+  std::copy(affected.begin(), affected.end(), records);
+  *count = static_cast<UINT>(affected.size());
   return ERROR_SUCCESS;
 }
 

@@ -317,11 +317,17 @@ Window& AddWindow(DWORD pid, bool visible, HWND owner) {
   return world.windows.back();
 }
 
-void AddHolder(DWORD pid, const std::wstring& appName) {
-  RM_PROCESS_INFO info{};
-  info.Process.dwProcessId = pid;
-  appName.copy(info.strAppName, CCH_RM_MAX_APP_NAME);
-  TheWorld().restartManager.holders.push_back(info);
+RM_PROCESS_INFO& AddHolder(DWORD pid, const std::wstring& appName, const std::wstring& file) {
+  Holder holder;
+  holder.info.Process.dwProcessId = pid;
+  const Process* process = LatestProcess(pid);
+  const ULONGLONG startTime = process != nullptr ? process->creationTime : 1;
+  holder.info.Process.ProcessStartTime.dwLowDateTime = static_cast<DWORD>(startTime);
+  holder.info.Process.ProcessStartTime.dwHighDateTime = static_cast<DWORD>(startTime >> 32);
+  appName.copy(holder.info.strAppName, CCH_RM_MAX_APP_NAME);
+  holder.file = file;
+  TheWorld().restartManager.holders.push_back(holder);
+  return TheWorld().restartManager.holders.back().info;
 }
 
 size_t OpenHandleCount() { return TheWorld().handles.size(); }

@@ -87,20 +87,28 @@ struct Window {
   std::vector<UINT> posted;
 };
 
+// A process that holds a file open, as the Restart Manager sees it.
+struct Holder {
+  RM_PROCESS_INFO info{};  // pid, start time and application name
+  std::wstring file;       // a plain path
+};
+
+// The Restart Manager answers per registered file: a session lists each process that holds one
+// of its files, once. A registered path is taken as a plain path (relative to the current
+// directory, repeated backslashes cleaned up); one in "\\?\" form names no file it knows.
 struct RestartManager {
   DWORD loadError = 0;             // LoadLibraryExW fails with it
   std::string missingFunction;     // GetProcAddress fails for this name
   DWORD startError = 0;
   DWORD registerError = 0;
   std::deque<DWORD> listErrors;    // one per RmGetList call, taken in order, 0 = answer
-  std::vector<RM_PROCESS_INFO> holders;
-  int holdersAddedPerCall = 0;     // the list keeps growing between calls
+  std::vector<Holder> holders;
+  int holdersAddedPerCall = 0;     // new holders of a registered file turn up at every call
   DWORD endError = 0;
   // What happened.
   int sessionsStarted = 0;
   int sessionsEnded = 0;
   int listCalls = 0;
-  std::vector<UINT> listBufferSizes;  // the record count passed to each RmGetList call
   std::vector<std::vector<std::wstring>> registeredFiles;  // per session
   std::vector<bool> sessionOpen;                           // per session
   std::vector<DWORD> loadFlags;
@@ -193,8 +201,9 @@ Process& ProcessById(DWORD pid);  // the newest one with this pid
 void EndOnItsOwn(Process& process, DWORD exitCode = 0);
 Window& AddWindow(DWORD pid, bool visible = true, HWND owner = nullptr);
 
-// Holders reported by the Restart Manager.
-void AddHolder(DWORD pid, const std::wstring& appName);
+// A process holding `file`, as the Restart Manager reports it; its start time is that of the
+// newest process with this pid, if any.
+RM_PROCESS_INFO& AddHolder(DWORD pid, const std::wstring& appName, const std::wstring& file);
 
 size_t OpenHandleCount();
 // What the tool left open or closed twice, one line each; empty when nothing.

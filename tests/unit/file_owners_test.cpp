@@ -14,51 +14,61 @@ class FileOwnersTest : public SimTest {
 };
 
 TEST_F(FileOwnersTest, AnswersWithOneListCallWhenNothingHoldsTheFiles) {
+  sim::AddHolder(300, L"Elsewhere", L"C:\\other.txt");
   std::vector<RM_PROCESS_INFO> owners;
   EXPECT_EQ(Query(owners, {L"C:\\a.txt", L"relative\\b.txt"}), static_cast<DWORD>(ERROR_SUCCESS));
   EXPECT_TRUE(owners.empty());
   EXPECT_EQ(Rm().listCalls, 1);
-  EXPECT_EQ(Rm().listBufferSizes, std::vector<UINT>{0});
-  ASSERT_EQ(Rm().registeredFiles.size(), 1u);
-  EXPECT_EQ(Rm().registeredFiles[0], (std::vector<std::wstring>{L"C:\\a.txt", L"relative\\b.txt"}));
-  EXPECT_EQ(Rm().sessionsEnded, 1);
+}
+
+// Every file is asked about, as given (a relative one from the current directory), in one
+// session: a process that holds two of them is one holder.
+TEST_F(FileOwnersTest, AsksAboutEveryFileInOneSession) {
+  sim::AddHolder(100, L"First", L"C:\\a.txt");
+  sim::AddHolder(200, L"Second", L"C:\\Work\\relative\\b.txt");
+  sim::AddHolder(100, L"First", L"C:\\Work\\relative\\b.txt");
+  sim::AddHolder(300, L"Elsewhere", L"C:\\other.txt");
+  std::vector<RM_PROCESS_INFO> owners;
+  EXPECT_EQ(Query(owners, {L"C:\\a.txt", L"relative\\b.txt"}), static_cast<DWORD>(ERROR_SUCCESS));
+  ASSERT_EQ(owners.size(), 2u);
+  EXPECT_EQ(owners[0].Process.dwProcessId, 100u);
+  EXPECT_EQ(owners[1].Process.dwProcessId, 200u);
 }
 
 TEST_F(FileOwnersTest, LearnsTheCountThenReadsTheHoldersInTheirOrder) {
-  sim::AddHolder(300, L"Third");
-  sim::AddHolder(100, L"First");
+  sim::AddHolder(300, L"Third", L"C:\\App\\App.exe");
+  sim::AddHolder(100, L"First", L"C:\\App\\App.exe");
   std::vector<RM_PROCESS_INFO> owners;
   EXPECT_EQ(Query(owners), static_cast<DWORD>(ERROR_SUCCESS));
   ASSERT_EQ(owners.size(), 2u);
   EXPECT_EQ(owners[0].Process.dwProcessId, 300u);
   EXPECT_STREQ(owners[0].strAppName, L"Third");
   EXPECT_EQ(owners[1].Process.dwProcessId, 100u);
-  EXPECT_EQ(Rm().listBufferSizes, (std::vector<UINT>{0, 2}));
+  EXPECT_EQ(Rm().listCalls, 2);
 }
 
 TEST_F(FileOwnersTest, GrowsTheArrayWhileHoldersKeepComing) {
-  sim::AddHolder(100, L"First");
+  sim::AddHolder(100, L"First", L"C:\\App\\App.exe");
   Rm().holdersAddedPerCall = 1;
   std::vector<RM_PROCESS_INFO> owners;
   EXPECT_EQ(Query(owners), static_cast<DWORD>(ERROR_MORE_DATA));
   EXPECT_EQ(Rm().listCalls, 4);
-  EXPECT_EQ(Rm().listBufferSizes, (std::vector<UINT>{0, 2, 3, 4}));
   EXPECT_EQ(Rm().sessionsEnded, 1);
 }
 
 TEST_F(FileOwnersTest, SettlesOnTheThirdCallWhenOneHolderTurnsUpLate) {
-  sim::AddHolder(100, L"First");
+  sim::AddHolder(100, L"First", L"C:\\App\\App.exe");
   std::vector<RM_PROCESS_INFO> owners;
-  sim::At("RmGetList", 2, [] { sim::AddHolder(200, L"Late"); });
+  sim::At("RmGetList", 2, [] { sim::AddHolder(200, L"Late", L"C:\\App\\App.exe"); });
   EXPECT_EQ(Query(owners), static_cast<DWORD>(ERROR_SUCCESS));
-  EXPECT_EQ(Rm().listBufferSizes, (std::vector<UINT>{0, 1, 2}));
+  EXPECT_EQ(Rm().listCalls, 3);
   ASSERT_EQ(owners.size(), 2u);
   EXPECT_EQ(owners[1].Process.dwProcessId, 200u);
 }
 
 TEST_F(FileOwnersTest, CutsTheArrayToTheRecordsFilled) {
-  sim::AddHolder(100, L"First");
-  sim::AddHolder(200, L"Second");
+  sim::AddHolder(100, L"First", L"C:\\App\\App.exe");
+  sim::AddHolder(200, L"Second", L"C:\\App\\App.exe");
   sim::At("RmGetList", 2, [] { Rm().holders.pop_back(); });
   std::vector<RM_PROCESS_INFO> owners;
   EXPECT_EQ(Query(owners), static_cast<DWORD>(ERROR_SUCCESS));
@@ -78,7 +88,11 @@ TEST_F(FileOwnersTest, ReturnsTheFailingStepsCodeAndEndsEveryStartedSession) {
       {"start", [] { Rm().startError = ERROR_SEM_TIMEOUT; }, ERROR_SEM_TIMEOUT, 0, 0},
       {"register", [] { Rm().registerError = ERROR_BAD_ARGUMENTS; }, ERROR_BAD_ARGUMENTS, 1, 0},
       {"list", [] { Rm().listErrors = {ERROR_WRITE_FAULT}; }, ERROR_WRITE_FAULT, 1, 1},
-      {"second list", [] { sim::AddHolder(1, L"x"); Rm().listErrors = {0, ERROR_OUTOFMEMORY}; },
+      {"second list",
+       [] {
+         sim::AddHolder(1, L"x", L"C:\\App\\App.exe");
+         Rm().listErrors = {0, ERROR_OUTOFMEMORY};
+       },
        ERROR_OUTOFMEMORY, 1, 2},
       {"end ignored", [] { Rm().endError = ERROR_INVALID_HANDLE; }, ERROR_SUCCESS, 1, 1},
       {"library", [] { Rm().loadError = ERROR_MOD_NOT_FOUND; }, ERROR_MOD_NOT_FOUND, 0, 0},

@@ -9,24 +9,35 @@ class InaccessibleProcessTest : public SimTest {
   static sim::RestartManager& Rm() { return World().restartManager; }
 };
 
+// The target's file is asked about in the plain form the Restart Manager understands, on a
+// local volume and on a network share alike.
 TEST_F(InaccessibleProcessTest, KeepsAProcessThatHoldsTheTargetsFile) {
-  sim::AddHolder(11, L"Other");
-  sim::AddHolder(42, L"App");
-  sim::AddHolder(12, L"Another");
-  EXPECT_TRUE(ConfirmInaccessibleProcess(L"\\\\?\\C:\\App\\App.exe", 42));
-  EXPECT_TRUE(Lines().empty());
-  EXPECT_EQ(Rm().registeredFiles[0], std::vector<std::wstring>{L"C:\\App\\App.exe"});
+  struct Case {
+    const wchar_t* finalPath;
+    const wchar_t* file;
+  } cases[] = {
+      {L"\\\\?\\C:\\App\\App.exe", L"C:\\App\\App.exe"},
+      {L"\\\\?\\UNC\\server\\share\\App\\App.exe", L"\\\\server\\share\\App\\App.exe"},
+  };
+  for (const Case& c : cases) {
+    Fresh();
+    sim::AddHolder(11, L"Other", c.file);
+    sim::AddHolder(42, L"App", c.file);
+    sim::AddHolder(12, L"Another", c.file);
+    EXPECT_TRUE(ConfirmInaccessibleProcess(c.finalPath, 42));
+    EXPECT_TRUE(Lines().empty());
+  }
 }
 
+// Holding another file, even the same file under another name, is not holding the target's.
 TEST_F(InaccessibleProcessTest, RulesOutAProcessTheRestartManagerDoesNotList) {
   for (bool otherHolders : {false, true}) {
     Fresh();
-    if (otherHolders) sim::AddHolder(11, L"Other");
+    if (otherHolders) sim::AddHolder(11, L"Other", L"\\\\server\\share\\App\\App.exe");
+    sim::AddHolder(42, L"App", L"\\\\server\\share\\App\\node.exe");
     EXPECT_FALSE(ConfirmInaccessibleProcess(L"\\\\?\\UNC\\server\\share\\App\\App.exe", 42));
     EXPECT_EQ(Lines(), std::vector<std::string>{"inaccessible-process-not-reported-for-target pid=42 "
                                                 "win32-error=0 \\\\server\\share\\App\\App.exe"});
-    EXPECT_EQ(Rm().registeredFiles[0],
-              std::vector<std::wstring>{L"\\\\server\\share\\App\\App.exe"});
   }
 }
 
@@ -41,9 +52,10 @@ TEST_F(InaccessibleProcessTest, KeepsTheProcessWhenTheQueryFails) {
   }
 }
 
+// Nothing is remembered between two processes: a holder that turned up since is seen.
 TEST_F(InaccessibleProcessTest, AsksAnewForEveryProcess) {
-  sim::AddHolder(42, L"App");
-  ConfirmInaccessibleProcess(L"\\\\?\\C:\\App\\App.exe", 42);
-  ConfirmInaccessibleProcess(L"\\\\?\\C:\\App\\App.exe", 42);
-  EXPECT_EQ(Rm().sessionsStarted, 2);
+  EXPECT_FALSE(ConfirmInaccessibleProcess(L"\\\\?\\C:\\App\\App.exe", 42));
+  sim::AddHolder(42, L"App", L"C:\\App\\App.exe");
+  EXPECT_TRUE(ConfirmInaccessibleProcess(L"\\\\?\\C:\\App\\App.exe", 42));
+  EXPECT_EQ(Lines().size(), 1u);
 }

@@ -2,7 +2,7 @@
 
 #include "targets/target_list.h"
 
-#include "support/sim_test.h"
+#include "support/sample_installation.h"
 
 class OwnerReportsTest : public SimTest {
  protected:
@@ -14,15 +14,19 @@ class OwnerReportsTest : public SimTest {
   }
 };
 
-TEST_F(OwnerReportsTest, OwnersReportsEachHolderInOrder) {
-  sim::AddHolder(4321, L"Editor");
-  sim::AddHolder(17, L"Indexer Service");
-  EXPECT_EQ(Run({L"owners", L"C:\\Data\\file.txt"}), 0);
-  EXPECT_EQ(Lines(), (std::vector<std::string>{
-                         "restart-manager-file pid=0 win32-error=0 C:\\Data\\file.txt",
-                         "restart-manager-owner pid=4321 win32-error=0 Editor",
-                         "restart-manager-owner pid=17 win32-error=0 Indexer Service"}));
-  EXPECT_EQ(Rm().registeredFiles[0], std::vector<std::wstring>{L"C:\\Data\\file.txt"});
+// The file is asked about as given: a relative path from the current directory.
+TEST_F(OwnerReportsTest, OwnersReportsEachHolderOfTheFileInOrder) {
+  for (const wchar_t* file : {L"C:\\Work\\Data\\file.txt", L"Data\\file.txt"}) {
+    Fresh();
+    sim::AddHolder(4321, L"Editor", L"C:\\Work\\Data\\file.txt");
+    sim::AddHolder(99, L"Another file's holder", L"C:\\Work\\Data\\other.txt");
+    sim::AddHolder(17, L"Indexer Service", L"C:\\Work\\Data\\file.txt");
+    EXPECT_EQ(Run({L"owners", file}), 0);
+    EXPECT_EQ(Lines(), (std::vector<std::string>{
+                           "restart-manager-file pid=0 win32-error=0 " + sample::Narrow(file),
+                           "restart-manager-owner pid=4321 win32-error=0 Editor",
+                           "restart-manager-owner pid=17 win32-error=0 Indexer Service"}));
+  }
 }
 
 TEST_F(OwnerReportsTest, OwnersReportsAFailedQueryAndStillSucceeds) {
@@ -33,19 +37,21 @@ TEST_F(OwnerReportsTest, OwnersReportsAFailedQueryAndStillSucceeds) {
 }
 
 TEST_F(OwnerReportsTest, AHolderNameWithoutTerminatorIsReadWithinItsArray) {
-  RM_PROCESS_INFO info{};
-  info.Process.dwProcessId = 5;
+  RM_PROCESS_INFO& info = sim::AddHolder(5, L"", L"C:\\Work\\f");
   std::fill(std::begin(info.strAppName), std::end(info.strAppName), L'n');
-  Rm().holders.push_back(info);
   EXPECT_EQ(Run({L"owners", L"f"}), 0);
   ASSERT_FALSE(Lines().empty());
   EXPECT_EQ(Lines().back(), "restart-manager-owner pid=5 win32-error=0 " +
                                 std::string(CCH_RM_MAX_APP_NAME + 1, 'n'));
 }
 
+// One query for all six: a process that holds several of them is one holder.
 TEST_F(OwnerReportsTest, LegacyOwnersSamplesAllSixInOneQuery) {
   AddAllSamples(L"C:\\App");
-  sim::AddHolder(900, L"App");
+  sim::AddHolder(900, L"App", L"C:\\App\\App.exe");
+  sim::AddHolder(900, L"App", L"C:\\App\\resources\\app.asar");
+  sim::AddHolder(901, L"Helper", L"C:\\App\\resources\\app.asar.unpacked\\node_modules\\"
+                                 L"recheck-windows-x64\\recheck.exe");
   EXPECT_EQ(Run({L"--log", L"C:\\App\\App.exe", L"legacy-owners", L"C:\\App", L"App.exe"}), 0);
   const std::vector<std::string> expected = {
       "restart-manager-legacy-sample pid=0 win32-error=0 C:\\App",
@@ -56,24 +62,24 @@ TEST_F(OwnerReportsTest, LegacyOwnersSamplesAllSixInOneQuery) {
       "restart-manager-sampled-file pid=0 win32-error=0 C:\\App\\resources\\app.asar.unpacked\\node_modules\\@esbuild\\win32-x64\\esbuild.exe",
       "restart-manager-sampled-file pid=0 win32-error=0 C:\\App\\resources\\app.asar.unpacked\\node_modules\\recheck-windows-x64\\recheck.exe",
       "restart-manager-owner pid=900 win32-error=0 App",
+      "restart-manager-owner pid=901 win32-error=0 Helper",
   };
   EXPECT_EQ(Lines(), expected);
-  ASSERT_EQ(Rm().registeredFiles.size(), 1u);
-  EXPECT_EQ(Rm().registeredFiles[0].size(), 6u);
   // --log names the sampled main executable here: every line went there too, in UTF-16.
-  EXPECT_EQ(sim::FindFile(L"C:\\App\\App.exe")->writes, 8);
+  EXPECT_EQ(sim::FindFile(L"C:\\App\\App.exe")->writes, 9);
 }
 
+// What is skipped is not asked about: the holder of an unreadable sample is not reported.
 TEST_F(OwnerReportsTest, LegacyOwnersSkipsMissingAndDirectorySamplesSilently) {
   sim::AddFile(L"C:\\App\\App.exe");
   sim::AddDirectory(L"C:\\App\\resources\\app.asar");
   sim::AddFile(L"C:\\App\\resources\\runtime\\node\\node.exe").attributesError = ERROR_ACCESS_DENIED;
+  sim::AddHolder(900, L"Node", L"C:\\App\\resources\\runtime\\node\\node.exe");
   EXPECT_EQ(Run({L"legacy-owners", L"C:\\App", L"App.exe"}), 0);
   EXPECT_EQ(Lines(), (std::vector<std::string>{
                          "restart-manager-legacy-sample pid=0 win32-error=0 C:\\App",
                          "restart-manager-sampled-file pid=0 win32-error=0 C:\\App\\App.exe",
                          "restart-manager-no-owner-reported pid=0 win32-error=0 "}));
-  EXPECT_EQ(Rm().registeredFiles[0], std::vector<std::wstring>{L"C:\\App\\App.exe"});
 }
 
 TEST_F(OwnerReportsTest, LegacyOwnersWithoutSamplesAsksNothing) {

@@ -319,7 +319,7 @@ void ScheduleEvents(Random& random, Chaos chaos) {
             case 0: rm.startError = local.Pick<DWORD>({5, 14}); break;
             case 1: rm.listErrors.push_back(local.Pick<DWORD>({ERROR_MORE_DATA, 5})); break;
             default:
-              if (process != nullptr) sim::AddHolder(process->pid, L"Holder");
+              if (process != nullptr) sim::AddHolder(process->pid, L"Holder", process->imagePath);
               break;
           }
         });
@@ -375,7 +375,8 @@ void BuildWorld(Random& random) {
   if (chaos.Strikes(random)) rm.listErrors.push_back(random.Pick<DWORD>({ERROR_MORE_DATA, 5}));
   for (std::uint32_t count = random.Below(4); count > 0; --count) {
     const sim::Process* holder = AnyProcess(random);
-    sim::AddHolder(holder != nullptr ? holder->pid : 9, L"Holder");
+    if (holder != nullptr) sim::AddHolder(holder->pid, L"Holder", holder->imagePath);
+    sim::AddHolder(9, L"Holder", random.Pick(kImages));
   }
   if (random.OneIn(10)) rm.holdersAddedPerCall = 1;
   if (chaos.Strikes(random)) rm.endError = 5;
