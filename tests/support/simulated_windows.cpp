@@ -875,8 +875,8 @@ BOOL IsWindowVisible(HWND window) {
 BOOL PostMessageW(HWND window, UINT message, WPARAM, LPARAM) {
   Enter("PostMessageW");
   sim::Window* record = FindWindowRecord(window);
-  if (record == nullptr) {
-    Fail(ERROR_INVALID_WINDOW_HANDLE);
+  if (record == nullptr || record->postError != 0) {
+    Fail(record == nullptr ? ERROR_INVALID_WINDOW_HANDLE : record->postError);
     return FALSE;
   }
   record->posted.push_back(message);

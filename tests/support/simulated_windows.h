@@ -84,7 +84,9 @@ struct Window {
   DWORD pid = 0;
   HWND owner = nullptr;
   bool visible = true;
-  std::vector<UINT> posted;
+  // PostMessageW fails with it: UIPI refuses messages into a process of higher integrity.
+  DWORD postError = 0;
+  std::vector<UINT> posted;  // the messages queued
 };
 
 // A process that holds a file open, as the Restart Manager sees it.

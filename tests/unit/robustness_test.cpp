@@ -217,7 +217,8 @@ void ScriptProcess(Random& random, sim::Process& process, Chaos chaos) {
     sim::World& world = sim::TheWorld();
     const HWND owner =
         world.windows.empty() || !random.OneIn(3) ? nullptr : world.windows.back().hwnd;
-    sim::AddWindow(process.pid, !random.OneIn(3), owner);
+    sim::Window& window = sim::AddWindow(process.pid, !random.OneIn(3), owner);
+    if (chaos.Strikes(random)) window.postError = ERROR_ACCESS_DENIED;
   }
 }
 

@@ -409,6 +409,23 @@ TEST_F(SweepTest, CloseCountsNothingAndKeepsFailures) {
   EXPECT_EQ(World().windows[0].posted, std::vector<UINT>{WM_CLOSE});
 }
 
+// A window of a process of higher integrity refuses the message (UIPI). The request goes on to
+// every other window, and a refusal is no failure: "close" only asks.
+TEST_F(SweepTest, AWindowThatRefusesTheMessageStopsNothing) {
+  sim::AddProcess(10, kMainImage);
+  sim::AddProcess(11, kMainImage);
+  sim::AddWindow(10).postError = ERROR_ACCESS_DENIED;
+  sim::AddWindow(10);
+  sim::AddWindow(11).postError = ERROR_ACCESS_DENIED;
+  sim::AddWindow(11);
+  EXPECT_EQ(Sweep(SweepMode::Close), 0);
+  const std::vector<std::vector<UINT>> expected = {{}, {WM_CLOSE}, {}, {WM_CLOSE}};
+  for (size_t i = 0; i < expected.size(); ++i) {
+    EXPECT_EQ(World().windows[i].posted, expected[i]) << "window " << i;
+  }
+  EXPECT_EQ(Lines(), (std::vector<std::string>{Matched(10), Matched(11)}));
+}
+
 // The callback never stops the enumeration, whatever window it is shown.
 TEST_F(SweepTest, TheCloseCallbackGoesOnAfterEveryWindow) {
   sim::AddWindow(10);
