@@ -1,5 +1,5 @@
 // The simulated Restart Manager library, reached the way the tool reaches the real one: loaded
-// by LoadLibraryExW and its functions found by GetProcAddress.
+// by LoadLibraryExW and its functions found by GetProcAddress (simulated_libraries.cpp).
 #include <cstring>
 
 #include "support/simulated_windows.h"
@@ -7,7 +7,6 @@
 namespace sim {
 namespace {
 
-const HMODULE kRestartManagerModule = reinterpret_cast<HMODULE>(static_cast<uintptr_t>(0x5000));
 constexpr DWORD kFirstSession = 40;
 
 RestartManager& Rm() { return TheWorld().restartManager; }
@@ -101,64 +100,15 @@ DWORD WINAPI RmEndSession(DWORD session) {
 }
 
 }  // namespace
-}  // namespace sim
 
-namespace platform {
-
-using sim::Enter;
-using sim::Fail;
-using sim::Succeed;
-
-HMODULE LoadLibraryExW(LPCWSTR fileName, HANDLE, DWORD flags) {
-  Enter("LoadLibraryExW");
-  sim::RestartManager& rm = sim::TheWorld().restartManager;
-  rm.loadFlags.push_back(flags);
-  rm.loadedNames.push_back(fileName);
-  if (rm.loadError != 0) {
-    Fail(rm.loadError);
-    return nullptr;
-  }
-  if (_wcsicmp(fileName, L"rstrtmgr.dll") != 0) {
-    Fail(ERROR_MOD_NOT_FOUND);
-    return nullptr;
-  }
-  ++rm.loadedModules;
-  Succeed();
-  return sim::kRestartManagerModule;
-}
-
-FARPROC GetProcAddress(HMODULE module, LPCSTR procName) {
-  Enter("GetProcAddress");
-  sim::RestartManager& rm = sim::TheWorld().restartManager;
-  if (module != sim::kRestartManagerModule || rm.missingFunction == procName) {
-    Fail(ERROR_PROC_NOT_FOUND);
-    return nullptr;
-  }
-  const std::string name = procName;
-  void* function = name == "RmStartSession"        ? reinterpret_cast<void*>(&sim::RmStartSession)
-                   : name == "RmRegisterResources" ? reinterpret_cast<void*>(&sim::RmRegisterResources)
-                   : name == "RmGetList"           ? reinterpret_cast<void*>(&sim::RmGetList)
-                   : name == "RmEndSession"        ? reinterpret_cast<void*>(&sim::RmEndSession)
+FARPROC RestartManagerFunction(const std::string& name) {
+  void* function = name == "RmStartSession"        ? reinterpret_cast<void*>(&RmStartSession)
+                   : name == "RmRegisterResources" ? reinterpret_cast<void*>(&RmRegisterResources)
+                   : name == "RmGetList"           ? reinterpret_cast<void*>(&RmGetList)
+                   : name == "RmEndSession"        ? reinterpret_cast<void*>(&RmEndSession)
                                                    : nullptr;
-  if (function == nullptr) {
-    Fail(ERROR_PROC_NOT_FOUND);
-    return nullptr;
-  }
-  Succeed();
+  if (function == nullptr || TheWorld().restartManager.missingFunction == name) return nullptr;
   return reinterpret_cast<FARPROC>(function);
 }
 
-BOOL FreeLibrary(HMODULE module) {
-  Enter("FreeLibrary");
-  sim::RestartManager& rm = sim::TheWorld().restartManager;
-  if (module != sim::kRestartManagerModule || rm.loadedModules == 0) {
-    ++sim::TheWorld().badCloses;
-    Fail(ERROR_INVALID_HANDLE);
-    return FALSE;
-  }
-  --rm.loadedModules;
-  Succeed();
-  return TRUE;
-}
-
-}  // namespace platform
+}  // namespace sim

@@ -14,7 +14,10 @@
 //   only then can another process get it (a test that tries earlier fails), and a process
 //   handle always reaches the process it was opened on;
 // - a process that ends by itself has a real exit code, and OpenProcess grants no more than the
-//   process allows.
+//   process allows;
+// - the loader searches where Windows would: a library loaded without search flags, and
+//   whatever a loaded library loads by itself, through the process's default search order,
+//   which begins with the tool's own folder until SetDefaultDllDirectories restricts it.
 #pragma once
 
 #include <cstdint>
@@ -99,7 +102,7 @@ struct Holder {
 // of its files, once. A registered path is taken as a plain path (relative to the current
 // directory, repeated backslashes cleaned up); one in "\\?\" form names no file it knows.
 struct RestartManager {
-  DWORD loadError = 0;             // LoadLibraryExW fails with it
+  DWORD loadError = 0;             // loading rstrtmgr.dll fails with it
   std::string missingFunction;     // GetProcAddress fails for this name
   DWORD startError = 0;
   DWORD registerError = 0;
@@ -113,9 +116,33 @@ struct RestartManager {
   int listCalls = 0;
   std::vector<std::vector<std::wstring>> registeredFiles;  // per session
   std::vector<bool> sessionOpen;                           // per session
-  std::vector<DWORD> loadFlags;
-  std::vector<std::wstring> loadedNames;
-  int loadedModules = 0;           // loaded and not freed
+};
+
+enum class LoadedFrom { System32, ToolsFolder };
+
+// One library brought into the process, by the tool or by a library on its own.
+struct LibraryLoad {
+  std::wstring name;
+  DWORD flags = 0;                 // LoadLibraryExW's; 0 for what a library loads by itself
+  bool byTheTool = true;
+  DWORD defaultDirectories = 0;    // the process's default search order then; 0: never set
+  LoadedFrom from = LoadedFrom::System32;
+};
+
+// Installers run the tool from Downloads and TEMP folders, where anyone may have put a DLL
+// beside it: whatever name is looked for in the tool's folder is found there, and its code runs.
+// Known DLLs (kernel32, user32, ...) always come from System32. Each library the simulation
+// offers also loads one library by itself (as process-attach code and delay-loaded imports do),
+// through the process's default search order at the time it is loaded.
+struct Loader {
+  std::wstring systemDirectory = L"C:\\Windows\\system32";
+  std::wstring toolsFolder = L"C:\\Users\\User\\Downloads";
+  // False: Windows 7 without KB2533623, where SetDefaultDllDirectories is missing and
+  // LoadLibraryExW refuses the LOAD_LIBRARY_SEARCH_* flags with ERROR_INVALID_PARAMETER.
+  bool searchFlagsSupported = true;
+  DWORD defaultDirectories = 0;    // as SetDefaultDllDirectories last set it; 0: never
+  std::vector<LibraryLoad> loads;
+  int loadedModules = 0;           // loaded by the tool and not freed
 };
 
 enum class HandleKind { File, Snapshot, Process };
@@ -146,7 +173,6 @@ struct World {
   std::string standardOutput;
   UINT ansiCodePage = 1252;
   bool comparisonFails = false;
-  std::vector<DWORD> dllDirectoryFlags;
 
   // Files
   std::wstring currentDirectory = L"C:\\Work";
@@ -167,6 +193,7 @@ struct World {
   std::vector<Window> windows;
 
   RestartManager restartManager;
+  Loader loader;
 
   // Handles
   std::map<HANDLE, HandleEntry> handles;
@@ -206,6 +233,11 @@ Window& AddWindow(DWORD pid, bool visible = true, HWND owner = nullptr);
 // A process holding `file`, as the Restart Manager reports it; its start time is that of the
 // newest process with this pid, if any.
 RM_PROCESS_INFO& AddHolder(DWORD pid, const std::wstring& appName, const std::wstring& file);
+
+// The libraries from the tool's folder whose code ran, by name; empty when none.
+std::vector<std::wstring> LibrariesRunFromTheToolsFolder();
+// The Restart Manager's exported functions, by name; null for any other name.
+FARPROC RestartManagerFunction(const std::string& name);
 
 size_t OpenHandleCount();
 // What the tool left open or closed twice, one line each; empty when nothing.
