@@ -432,7 +432,6 @@ HANDLE CreateFileW(LPCWSTR fileName, DWORD desiredAccess, DWORD shareMode, LPSEC
     }
   }
   if (truncates) file.content.clear();
-  ++file.opens;
   sim::HandleEntry entry{};
   entry.kind = sim::HandleKind::File;
   entry.file = &file;
@@ -550,7 +549,6 @@ BOOL WriteFile(HANDLE handle, LPCVOID buffer, DWORD bytesToWrite, LPDWORD bytesW
                       bytes, bytesToWrite);
       entry->filePointer += bytesToWrite;
     }
-    ++entry->file->writes;
   }
   if (bytesWritten != nullptr) *bytesWritten = bytesToWrite;
   Succeed();

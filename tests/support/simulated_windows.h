@@ -50,8 +50,6 @@ struct File {
   DWORD finalPathError = 0;   // GetFinalPathNameByHandleW fails with it
   std::string content;
   std::vector<OtherOpen> openedByOthers;
-  int opens = 0;
-  int writes = 0;
 };
 
 enum class OnTerminate {

@@ -66,7 +66,11 @@ TEST_F(OwnerReportsTest, LegacyOwnersSamplesAllSixInOneQuery) {
   };
   EXPECT_EQ(Lines(), expected);
   // --log names the sampled main executable here: every line went there too, in UTF-16.
-  EXPECT_EQ(sim::FindFile(L"C:\\App\\App.exe")->writes, 9);
+  std::string log;
+  for (const std::string& line : expected) {
+    for (char c : line + "\r\n") log += std::string{c, '\0'};
+  }
+  EXPECT_EQ(sim::FindFile(L"C:\\App\\App.exe")->content, log);
 }
 
 // What is skipped is not asked about: the holder of an unreadable sample is not reported.
