@@ -636,7 +636,7 @@ std::string Narrow(const std::wstring& text) {
 class Checker {
  public:
   Checker(const Reading& reading, const Installation& installation)
-      : reading_(reading), installation_(installation) {}
+      : reading_(reading), installation_(installation), files_(sim::TheWorld().files.size()) {}
 
   // Right before each TerminateProcess: the process about to be ended is the one that was
   // examined, or one that cannot be told apart from it (same start, same final image).
@@ -688,6 +688,8 @@ class Checker {
     CheckLogFile(lines.size());
 
     for (const std::string& fault : sim::LeftOpen()) faults_.push_back(fault);
+    // Scheduled events add no files: any new one is the tool's doing.
+    if (world.files.size() != files_) faults_.push_back("a file was created");
 
     const bool terminating = reading_.hasOperands &&
                              (reading_.word == L"clean" || reading_.word == L"force");
@@ -759,6 +761,7 @@ class Checker {
 
   const Reading& reading_;
   const Installation& installation_;
+  size_t files_;  // in the world before the run
   std::vector<std::string> faults_;
 };
 
