@@ -62,7 +62,7 @@ bool IsModule(HMODULE module) {
 // stands for the tool's folder, System32 and the added folders. Without a default set, the
 // standard search order begins with the tool's folder.
 DWORD SearchedFolders(DWORD searchFlags) {
-  if (searchFlags == 0) searchFlags = TheWorld().loader.defaultDirectories;
+  if (searchFlags == 0) searchFlags = TheWorld().libraries.defaultDirectories;
   if (searchFlags == 0) return LOAD_LIBRARY_SEARCH_APPLICATION_DIR | LOAD_LIBRARY_SEARCH_SYSTEM32;
   if ((searchFlags & LOAD_LIBRARY_SEARCH_DEFAULT_DIRS) != 0) {
     searchFlags |= LOAD_LIBRARY_SEARCH_APPLICATION_DIR | LOAD_LIBRARY_SEARCH_SYSTEM32 |
@@ -78,16 +78,16 @@ struct Found {
 };
 
 Found Locate(const std::wstring& fileName, DWORD searchFlags) {
-  const Loader& loader = TheWorld().loader;
+  const Libraries& libraries = TheWorld().libraries;
   const size_t slash = fileName.rfind(L'\\');
   if (slash != std::wstring::npos) {
     // A full path names one file, and nothing is searched.
     const std::wstring folder = Lower(fileName.substr(0, slash));
     const Library* library = SystemLibrary(fileName.substr(slash + 1));
-    if (folder == Lower(loader.systemDirectory) && library != nullptr) {
+    if (folder == Lower(libraries.systemDirectory) && library != nullptr) {
       return {true, LoadedFrom::System32, library};
     }
-    if (folder == Lower(loader.toolsFolder)) return {true, LoadedFrom::ToolsFolder, nullptr};
+    if (folder == Lower(libraries.toolsFolder)) return {true, LoadedFrom::ToolsFolder, nullptr};
     return {};
   }
   if (IsKnownDll(fileName)) return {true, LoadedFrom::System32, SystemLibrary(fileName)};
@@ -103,8 +103,8 @@ Found Locate(const std::wstring& fileName, DWORD searchFlags) {
 }
 
 void Record(const std::wstring& name, DWORD flags, bool byTheTool, LoadedFrom from) {
-  Loader& loader = TheWorld().loader;
-  loader.loads.push_back({name, flags, byTheTool, loader.defaultDirectories, from});
+  Libraries& libraries = TheWorld().libraries;
+  libraries.loads.push_back({name, flags, byTheTool, libraries.defaultDirectories, from});
 }
 
 // What a library's own code loads; a library from the tool's folder is the intruder's own code
@@ -121,7 +121,7 @@ void LoadWhatItLoadsItself(const Library* library) {
 
 std::vector<std::wstring> LibrariesRunFromTheToolsFolder() {
   std::vector<std::wstring> names;
-  for (const LibraryLoad& load : TheWorld().loader.loads) {
+  for (const LibraryLoad& load : TheWorld().libraries.loads) {
     if (load.from == LoadedFrom::ToolsFolder) names.push_back(load.name);
   }
   return names;
@@ -138,9 +138,9 @@ using sim::TheWorld;
 
 BOOL SetDefaultDllDirectories(DWORD directoryFlags) {
   Enter("SetDefaultDllDirectories");
-  sim::Loader& loader = TheWorld().loader;
+  sim::Libraries& libraries = TheWorld().libraries;
   // The seam looks the function up at run time and answers this way where it is missing.
-  if (!loader.searchFlagsSupported) {
+  if (libraries.lacksSearchFlags) {
     Fail(ERROR_PROC_NOT_FOUND);
     return FALSE;
   }
@@ -148,7 +148,7 @@ BOOL SetDefaultDllDirectories(DWORD directoryFlags) {
     Fail(ERROR_INVALID_PARAMETER);
     return FALSE;
   }
-  loader.defaultDirectories = directoryFlags;
+  libraries.defaultDirectories = directoryFlags;
   Succeed();
   return TRUE;
 }
@@ -157,7 +157,7 @@ HMODULE LoadLibraryExW(LPCWSTR fileName, HANDLE file, DWORD flags) {
   Enter("LoadLibraryExW");
   sim::World& world = TheWorld();
   const DWORD searchFlags = flags & sim::kSearchFlags;
-  if (file != nullptr || (searchFlags != 0 && !world.loader.searchFlagsSupported)) {
+  if (file != nullptr || (searchFlags != 0 && world.libraries.lacksSearchFlags)) {
     Fail(ERROR_INVALID_PARAMETER);
     return nullptr;
   }
@@ -173,7 +173,7 @@ HMODULE LoadLibraryExW(LPCWSTR fileName, HANDLE file, DWORD flags) {
     return nullptr;
   }
   sim::Record(name, flags, true, found.from);
-  ++world.loader.loadedModules;
+  ++world.libraries.loadedModules;
   Succeed();
   if (found.from == sim::LoadedFrom::ToolsFolder) return sim::kToolsFolderModule;
   sim::LoadWhatItLoadsItself(found.library);
@@ -194,13 +194,13 @@ FARPROC GetProcAddress(HMODULE module, LPCSTR procName) {
 
 BOOL FreeLibrary(HMODULE module) {
   Enter("FreeLibrary");
-  sim::Loader& loader = TheWorld().loader;
-  if (!sim::IsModule(module) || loader.loadedModules == 0) {
+  sim::Libraries& libraries = TheWorld().libraries;
+  if (!sim::IsModule(module) || libraries.loadedModules == 0) {
     ++TheWorld().badCloses;
     Fail(ERROR_INVALID_HANDLE);
     return FALSE;
   }
-  --loader.loadedModules;
+  --libraries.loadedModules;
   Succeed();
   return TRUE;
 }

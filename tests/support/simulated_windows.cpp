@@ -339,7 +339,7 @@ std::vector<std::string> LeftOpen() {
     faults.push_back(std::to_string(world.handles.size()) + " handle(s) left open");
   }
   if (world.badCloses != 0) faults.push_back("a handle was closed twice or never opened");
-  if (world.loader.loadedModules != 0) faults.push_back("a library was not freed");
+  if (world.libraries.loadedModules != 0) faults.push_back("a library was not freed");
   if (world.restartManager.sessionsStarted != world.restartManager.sessionsEnded) {
     faults.push_back("a Restart Manager session was not ended");
   }

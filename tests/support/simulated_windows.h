@@ -132,12 +132,12 @@ struct LibraryLoad {
 // Known DLLs (kernel32, user32, ...) always come from System32. Each library the simulation
 // offers also loads one library by itself (as process-attach code and delay-loaded imports do),
 // through the process's default search order at the time it is loaded.
-struct Loader {
+struct Libraries {
   std::wstring systemDirectory = L"C:\\Windows\\system32";
   std::wstring toolsFolder = L"C:\\Users\\User\\Downloads";
-  // False: Windows 7 without KB2533623, where SetDefaultDllDirectories is missing and
-  // LoadLibraryExW refuses the LOAD_LIBRARY_SEARCH_* flags with ERROR_INVALID_PARAMETER.
-  bool searchFlagsSupported = true;
+  // Windows 7 without KB2533623: no SetDefaultDllDirectories, and LoadLibraryExW refuses the
+  // LOAD_LIBRARY_SEARCH_* flags with ERROR_INVALID_PARAMETER.
+  bool lacksSearchFlags = false;
   DWORD defaultDirectories = 0;    // as SetDefaultDllDirectories last set it; 0: never
   std::vector<LibraryLoad> loads;
   int loadedModules = 0;           // loaded by the tool and not freed
@@ -191,7 +191,7 @@ struct World {
   std::vector<Window> windows;
 
   RestartManager restartManager;
-  Loader loader;
+  Libraries libraries;
 
   // Handles
   std::map<HANDLE, HandleEntry> handles;

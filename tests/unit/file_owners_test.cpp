@@ -106,7 +106,7 @@ TEST_F(FileOwnersTest, ReturnsTheFailingStepsCodeAndEndsEveryStartedSession) {
     EXPECT_EQ(Rm().sessionsStarted, c.started) << c.name;
     EXPECT_EQ(Rm().sessionsEnded, c.started) << c.name;
     EXPECT_EQ(Rm().listCalls, c.listCalls) << c.name;
-    EXPECT_EQ(World().loader.loadedModules, 0) << c.name;
+    EXPECT_EQ(World().libraries.loadedModules, 0) << c.name;
   }
 }
 
@@ -115,8 +115,8 @@ TEST_F(FileOwnersTest, ReturnsTheFailingStepsCodeAndEndsEveryStartedSession) {
 TEST_F(FileOwnersTest, LoadsTheLibraryFromTheSystemDirectoryOnly) {
   std::vector<RM_PROCESS_INFO> owners;
   EXPECT_EQ(Query(owners), static_cast<DWORD>(ERROR_SUCCESS));
-  ASSERT_FALSE(World().loader.loads.empty());
-  const sim::LibraryLoad& load = World().loader.loads[0];
+  ASSERT_FALSE(World().libraries.loads.empty());
+  const sim::LibraryLoad& load = World().libraries.loads[0];
   EXPECT_EQ(load.name, L"rstrtmgr.dll");
   EXPECT_EQ(load.from, sim::LoadedFrom::System32);
 }
