@@ -11,6 +11,8 @@ if(EXISTS "${PROCSWEEP_GTEST_SOURCE_DIR}/CMakeLists.txt")
   add_executable(procsweep_unit_tests
     tests/support/simulated_windows.cpp
     tests/support/simulated_restart_manager.cpp
+    tests/support/simulated_libraries.cpp
+    tests/support/simulated_user32.cpp
     tests/unit/command_line_test.cpp
     tests/unit/report_event_test.cpp
     tests/unit/final_path_test.cpp

@@ -96,10 +96,11 @@ class ToolRun:
                 f"  stdout {self.stdout!r}\n  stderr {self.stderr!r}")
 
 
-def run_tool(*args, cwd=None):
+def run_tool(*args, cwd=None, exe=PROCSWEEP_EXE):
+    """Runs procsweep.exe (or a copy of it at exe, a Linux path) with args."""
     WineSession.ensure()
     completed = subprocess.run(
-        [WINE_RUN, PROCSWEEP_EXE, *args], cwd=cwd, env=WINE_ENV, stdin=subprocess.DEVNULL,
+        [WINE_RUN, exe, *args], cwd=cwd, env=WINE_ENV, stdin=subprocess.DEVNULL,
         stdout=subprocess.PIPE, stderr=subprocess.PIPE, timeout=TOOL_TIMEOUT_S)
     return ToolRun(args, completed)
 

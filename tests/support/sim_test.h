@@ -23,6 +23,7 @@ class SimTest : public ::testing::Test {
     EXPECT_EQ(sim::OpenHandleCount(), 0u) << "a handle was leaked";
     EXPECT_EQ(world.badCloses, 0) << "a handle was closed twice or never opened";
     EXPECT_EQ(world.restartManager.loadedModules, 0) << "the library was not freed";
+    EXPECT_EQ(world.libraries.user32.loadedModules, 0) << "USER32 was not freed";
     EXPECT_EQ(world.restartManager.sessionsStarted, world.restartManager.sessionsEnded)
         << "a Restart Manager session was not ended";
   }

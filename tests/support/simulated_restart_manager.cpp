@@ -1,5 +1,4 @@
-// The simulated Restart Manager library, reached the way the tool reaches the real one: loaded
-// by LoadLibraryExW and its functions found by GetProcAddress.
+// The simulated Restart Manager library (rstrtmgr.dll); simulated_libraries.cpp loads it.
 #include <cstring>
 
 #include "support/simulated_windows.h"
@@ -7,7 +6,6 @@
 namespace sim {
 namespace {
 
-const HMODULE kRestartManagerModule = reinterpret_cast<HMODULE>(static_cast<uintptr_t>(0x5000));
 constexpr DWORD kFirstSession = 40;
 
 RestartManager& Rm() { return TheWorld().restartManager; }
@@ -78,64 +76,14 @@ DWORD WINAPI RmEndSession(DWORD session) {
 }
 
 }  // namespace
+
+void* RestartManagerFunction(const std::string& name) {
+  return name == "RmStartSession"        ? reinterpret_cast<void*>(&RmStartSession)
+         : name == "RmRegisterResources" ? reinterpret_cast<void*>(&RmRegisterResources)
+         : name == "RmGetList"           ? reinterpret_cast<void*>(&RmGetList)
+         : name == "RmEndSession"        ? reinterpret_cast<void*>(&RmEndSession)
+                                         : nullptr;
+}
+
 }  // namespace sim
 
-namespace platform {
-
-using sim::Enter;
-using sim::Fail;
-using sim::Succeed;
-
-HMODULE LoadLibraryExW(LPCWSTR fileName, HANDLE, DWORD flags) {
-  Enter("LoadLibraryExW");
-  sim::RestartManager& rm = sim::TheWorld().restartManager;
-  rm.loadFlags.push_back(flags);
-  rm.loadedNames.push_back(fileName);
-  if (rm.loadError != 0) {
-    Fail(rm.loadError);
-    return nullptr;
-  }
-  if (_wcsicmp(fileName, L"rstrtmgr.dll") != 0) {
-    Fail(ERROR_MOD_NOT_FOUND);
-    return nullptr;
-  }
-  ++rm.loadedModules;
-  Succeed();
-  return sim::kRestartManagerModule;
-}
-
-FARPROC GetProcAddress(HMODULE module, LPCSTR procName) {
-  Enter("GetProcAddress");
-  sim::RestartManager& rm = sim::TheWorld().restartManager;
-  if (module != sim::kRestartManagerModule || rm.missingFunction == procName) {
-    Fail(ERROR_PROC_NOT_FOUND);
-    return nullptr;
-  }
-  const std::string name = procName;
-  void* function = name == "RmStartSession"        ? reinterpret_cast<void*>(&sim::RmStartSession)
-                   : name == "RmRegisterResources" ? reinterpret_cast<void*>(&sim::RmRegisterResources)
-                   : name == "RmGetList"           ? reinterpret_cast<void*>(&sim::RmGetList)
-                   : name == "RmEndSession"        ? reinterpret_cast<void*>(&sim::RmEndSession)
-                                                   : nullptr;
-  if (function == nullptr) {
-    Fail(ERROR_PROC_NOT_FOUND);
-    return nullptr;
-  }
-  Succeed();
-  return reinterpret_cast<FARPROC>(function);
-}
-
-BOOL FreeLibrary(HMODULE module) {
-  Enter("FreeLibrary");
-  sim::RestartManager& rm = sim::TheWorld().restartManager;
-  if (module != sim::kRestartManagerModule || rm.loadedModules == 0) {
-    ++sim::TheWorld().badCloses;
-    Fail(ERROR_INVALID_HANDLE);
-    return FALSE;
-  }
-  --rm.loadedModules;
-  Succeed();
-  return TRUE;
-}
-
-}  // namespace platform

@@ -103,12 +103,25 @@ void At(const std::string& function, int nth, std::function<void()> action) {
 
 std::wstring NormalizedKey(const std::wstring& path) {
   std::wstring key;
-  if (StartsWith(path, L"\\\\?\\UNC\\")) {
-    key = L"\\\\" + path.substr(8);
-  } else if (StartsWith(path, L"\\\\?\\")) {
-    key = path.substr(4);
+  // "\\?\" and "\??\" hand the rest to the file system verbatim; "\\.\", "//?/" and "//./" name a
+  // device too, but the rest is cleaned up like a plain path (forward slashes included).
+  const bool verbatim = StartsWith(path, L"\\\\?\\") || StartsWith(path, L"\\??\\");
+  const bool device = !verbatim && path.size() >= 4 && (path[0] == L'\\' || path[0] == L'/') &&
+                      (path[1] == L'\\' || path[1] == L'/') && (path[2] == L'?' || path[2] == L'.') &&
+                      (path[3] == L'\\' || path[3] == L'/');
+  if (verbatim || device) {
+    std::wstring rest = path.substr(4);
+    if (device) {
+      std::replace(rest.begin(), rest.end(), L'/', L'\\');
+      rest.erase(std::unique(rest.begin(), rest.end(),
+                             [](wchar_t a, wchar_t b) { return a == L'\\' && b == L'\\'; }),
+                 rest.end());
+    }
+    key = rest.compare(0, 4, L"UNC\\") == 0 ? L"\\\\" + rest.substr(4) : rest;
   } else {
-    key = CleanPlainPath(path);
+    std::wstring plain = path;
+    std::replace(plain.begin(), plain.end(), L'/', L'\\');
+    key = CleanPlainPath(plain);
   }
   if (key.size() > 3 && key.back() == L'\\') key.pop_back();
   for (wchar_t& c : key) c = static_cast<wchar_t>(std::towlower(c));
@@ -196,13 +209,6 @@ using sim::Enter;
 using sim::Fail;
 using sim::Succeed;
 using sim::TheWorld;
-
-char* setlocale(int, const char* locale) {
-  Enter("setlocale");
-  TheWorld().locales.push_back(locale == nullptr ? "" : locale);
-  static char name[] = "English_United States.1252";
-  return name;
-}
 
 DWORD GetLastError() { return TheWorld().lastError; }
 void SetLastError(DWORD error) { TheWorld().lastError = error; }
@@ -571,6 +577,11 @@ DWORD WaitForSingleObject(HANDLE handle, DWORD milliseconds) {
   return WAIT_TIMEOUT;
 }
 
+DWORD GetCurrentProcessId() {
+  Enter("GetCurrentProcessId");
+  return TheWorld().ownPid;
+}
+
 ULONGLONG GetTickCount64() {
   Enter("GetTickCount64");
   sim::World& world = TheWorld();
@@ -579,66 +590,12 @@ ULONGLONG GetTickCount64() {
   return now;
 }
 
-BOOL EnumWindows(WNDENUMPROC enumFunc, LPARAM lParam) {
-  Enter("EnumWindows");
-  const size_t count = TheWorld().windows.size();
-  for (size_t i = 0; i < count; ++i) {
-    if (!enumFunc(TheWorld().windows[i].hwnd, lParam)) break;
-  }
-  Succeed();
-  return TRUE;
-}
-
-static sim::Window* FindWindowRecord(HWND window) {
-  for (sim::Window& candidate : TheWorld().windows) {
-    if (candidate.hwnd == window) return &candidate;
-  }
-  return nullptr;
-}
-
-DWORD GetWindowThreadProcessId(HWND window, LPDWORD processId) {
-  Enter("GetWindowThreadProcessId");
-  sim::Window* record = FindWindowRecord(window);
-  if (record == nullptr) {
-    Fail(ERROR_INVALID_WINDOW_HANDLE);
-    return 0;
-  }
-  if (processId != nullptr) *processId = record->pid;
-  Succeed();
-  return 0x100 + record->pid;
-}
-
-HWND GetWindow(HWND window, UINT command) {
-  Enter("GetWindow");
-  sim::Window* record = FindWindowRecord(window);
-  if (record == nullptr || command != GW_OWNER) {
-    Fail(ERROR_INVALID_WINDOW_HANDLE);
-    return nullptr;
-  }
-  Succeed();
-  return record->owner;
-}
-
-BOOL IsWindowVisible(HWND window) {
-  Enter("IsWindowVisible");
-  sim::Window* record = FindWindowRecord(window);
-  return record != nullptr && record->visible;
-}
-
-BOOL PostMessageW(HWND window, UINT message, WPARAM, LPARAM) {
-  Enter("PostMessageW");
-  sim::Window* record = FindWindowRecord(window);
-  if (record == nullptr) {
-    Fail(ERROR_INVALID_WINDOW_HANDLE);
-    return FALSE;
-  }
-  record->posted.push_back(message);
-  Succeed();
-  return TRUE;
-}
-
 BOOL SetDefaultDllDirectories(DWORD directoryFlags) {
   Enter("SetDefaultDllDirectories");
+  if (TheWorld().libraries.lacksSearchFlags) {
+    Fail(ERROR_PROC_NOT_FOUND);
+    return FALSE;
+  }
   TheWorld().dllDirectoryFlags.push_back(directoryFlags);
   Succeed();
   return TRUE;

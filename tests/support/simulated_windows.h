@@ -75,6 +75,22 @@ struct Window {
   std::vector<UINT> posted;
 };
 
+// A system DLL the tool loads at run time.
+struct Library {
+  DWORD loadError = 0;             // LoadLibraryExW fails with it
+  std::string missingFunction;     // GetProcAddress fails for this name
+  int loadedModules = 0;           // loaded and not freed
+};
+
+struct Libraries {
+  std::wstring systemDirectory = L"C:\\Windows\\system32";
+  // Windows 7 without KB2533623: no SetDefaultDllDirectories, and LoadLibraryExW refuses the
+  // LOAD_LIBRARY_SEARCH_ flags with ERROR_INVALID_PARAMETER.
+  bool lacksSearchFlags = false;
+  std::vector<std::pair<std::wstring, DWORD>> loads;  // (file name as passed, flags)
+  Library user32;
+};
+
 struct RestartManager {
   DWORD loadError = 0;             // LoadLibraryExW fails with it
   std::string missingFunction;     // GetProcAddress fails for this name
@@ -112,8 +128,7 @@ struct World {
   std::map<std::string, int> calls;
   std::multimap<std::pair<std::string, int>, std::function<void()>> scheduled;
 
-  // C runtime and console
-  std::vector<std::string> locales;
+  // Console
   bool hasStandardOutput = true;
   std::string standardOutput;
   UINT ansiCodePage = 1252;
@@ -133,11 +148,13 @@ struct World {
   ULONGLONG now = 5'000'000;
   ULONGLONG tickStep = 0;           // each GetTickCount64 call advances the clock by this much
   std::vector<std::pair<DWORD, DWORD>> processOpens;  // (pid, access)
+  DWORD ownPid = 7000;              // GetCurrentProcessId
 
   // Windows
   std::vector<Window> windows;
 
   RestartManager restartManager;
+  Libraries libraries;
 
   // Handles
   std::map<HANDLE, HandleEntry> handles;

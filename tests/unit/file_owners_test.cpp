@@ -105,3 +105,28 @@ TEST_F(FileOwnersTest, LoadsTheLibraryFromTheSystemDirectoryOnly) {
   EXPECT_EQ(Rm().loadedNames[0], L"rstrtmgr.dll");
   EXPECT_EQ(World().calls["FreeLibrary"], 1);
 }
+
+// Windows 7 without KB2533623 refuses the LOAD_LIBRARY_SEARCH_ flags as an invalid parameter:
+// the library then comes by its full path in the system directory, never by its bare name.
+TEST_F(FileOwnersTest, LoadsTheLibraryWhereTheSearchFlagsAreUnknown) {
+  World().libraries.lacksSearchFlags = true;
+  sim::AddHolder(42, L"Example App");
+  std::vector<RM_PROCESS_INFO> owners;
+  EXPECT_EQ(Query(owners), static_cast<DWORD>(ERROR_SUCCESS));
+  ASSERT_EQ(owners.size(), 1u);
+  EXPECT_EQ(owners[0].Process.dwProcessId, 42u);
+
+  // A system directory that does not fit leaves nothing safe to load from.
+  sim::Reset();
+  World().libraries.lacksSearchFlags = true;
+  World().libraries.systemDirectory = std::wstring(MAX_PATH + 5, L'x');
+  EXPECT_EQ(Query(owners), static_cast<DWORD>(ERROR_INSUFFICIENT_BUFFER));
+}
+
+// Any other refusal is the answer: it is never retried another way.
+TEST_F(FileOwnersTest, TakesAnyOtherLoadFailureAsTheAnswer) {
+  Rm().loadError = ERROR_ACCESS_DENIED;
+  std::vector<RM_PROCESS_INFO> owners;
+  EXPECT_EQ(Query(owners), static_cast<DWORD>(ERROR_ACCESS_DENIED));
+  EXPECT_EQ(World().calls["LoadLibraryExW"], 1);
+}

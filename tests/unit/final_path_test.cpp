@@ -63,18 +63,26 @@ TEST_F(FinalPathTest, ReportsTheErrorOfTheCallThatFailed) {
     const char* name;
     void (*script)();
     DWORD error;
+    bool missing;  // only an open that finds nothing means the path is not there
   } cases[] = {
-      {"missing file", [] { sim::AddDirectory(L"C:\\Apps"); }, ERROR_FILE_NOT_FOUND},
-      {"missing folder", [] {}, ERROR_PATH_NOT_FOUND},
+      {"missing file", [] { sim::AddDirectory(L"C:\\Apps"); }, ERROR_FILE_NOT_FOUND, true},
+      {"missing folder", [] {}, ERROR_PATH_NOT_FOUND, true},
       {"access refused", [] { sim::AddFile(L"C:\\Apps\\tool.exe").openError = ERROR_ACCESS_DENIED; },
-       ERROR_ACCESS_DENIED},
+       ERROR_ACCESS_DENIED, false},
       {"final path unreadable",
        [] { sim::AddFile(L"C:\\Apps\\tool.exe").finalPathError = ERROR_NOT_SUPPORTED; },
-       ERROR_NOT_SUPPORTED},
+       ERROR_NOT_SUPPORTED, false},
+      // Volumes without a drive letter and some RAM disks: opened, then "not found".
+      {"final path not found after the open",
+       [] { sim::AddFile(L"C:\\Apps\\tool.exe").finalPathError = ERROR_FILE_NOT_FOUND; },
+       ERROR_FILE_NOT_FOUND, false},
+      {"final path's folder not found after the open",
+       [] { sim::AddFile(L"C:\\Apps\\tool.exe").finalPathError = ERROR_PATH_NOT_FOUND; },
+       ERROR_PATH_NOT_FOUND, false},
       // The system answers a too small buffer with the size it needs and sets no error.
       {"final path too long",
        [] { sim::AddFile(L"C:\\Apps\\tool.exe").finalPath = L"\\\\?\\C:\\" + std::wstring(32761, L'a'); },
-       ERROR_FILENAME_EXCED_RANGE},
+       ERROR_FILENAME_EXCED_RANGE, false},
   };
   for (const Case& c : cases) {
     sim::Reset();
@@ -82,6 +90,7 @@ TEST_F(FinalPathTest, ReportsTheErrorOfTheCallThatFailed) {
     const PathResult result = ResolveFinalPath(L"C:\\Apps\\tool.exe");
     EXPECT_TRUE(result.path.empty()) << c.name;
     EXPECT_EQ(result.error, c.error) << c.name;
+    EXPECT_EQ(result.missing, c.missing) << c.name;
     EXPECT_EQ(platform::GetLastError(), c.error) << c.name;
     EXPECT_EQ(sim::OpenHandleCount(), 0u) << c.name;
   }
@@ -107,7 +116,13 @@ TEST_F(FinalPathTest, OpensLongPlainPathsThroughTheirPrefixedForm) {
        L"\\\\?\\UNC\\server\\share\\" + folder + L"\\tool.exe"},
       {folder + L"\\tool.exe", L"\\\\?\\C:\\Work\\" + folder + L"\\tool.exe"},
       {L"C:\\Apps\\tool.exe", L"C:\\Apps\\tool.exe"},
+      // Paths already in a device form go to the system as they are: prefixing one again
+      // would name another path ("//?/C:/x" as "\\?\UNC\?\C:\x").
       {L"\\\\?\\C:\\" + folder + L"\\tool.exe", L"\\\\?\\C:\\" + folder + L"\\tool.exe"},
+      {L"//?/C:/" + folder + L"/tool.exe", L"//?/C:/" + folder + L"/tool.exe"},
+      {L"\\\\.\\C:\\" + folder + L"\\tool.exe", L"\\\\.\\C:\\" + folder + L"\\tool.exe"},
+      {L"//./C:/" + folder + L"/tool.exe", L"//./C:/" + folder + L"/tool.exe"},
+      {L"\\??\\C:\\" + folder + L"\\tool.exe", L"\\??\\C:\\" + folder + L"\\tool.exe"},
   };
   for (const Case& c : cases) {
     World().createFileCalls.clear();
@@ -118,6 +133,12 @@ TEST_F(FinalPathTest, OpensLongPlainPathsThroughTheirPrefixedForm) {
   sim::AddFile(L"C:\\" + folder + L"\\tool.exe");
   EXPECT_EQ(ResolveFinalPath(L"C:\\" + folder + L"\\tool.exe").path,
             L"\\\\?\\C:\\" + folder + L"\\tool.exe");
+  for (const Case& c : cases) {
+    const bool deviceForm = c.given == c.opened && c.given.find(folder) != std::wstring::npos;
+    if (!deviceForm) continue;
+    EXPECT_EQ(ResolveFinalPath(c.given).path, L"\\\\?\\C:\\" + folder + L"\\tool.exe")
+        << testing::PrintToString(c.given);
+  }
 }
 
 TEST_F(FinalPathTest, ShortRelativePathsReachTheSystemUnchanged) {

@@ -23,7 +23,7 @@ const std::uint64_t kSeeds[] = {1, 2, 3, 0x5EED, 20240611};
 constexpr size_t kLongestArgument = 40000;
 constexpr DWORD kQueryAccess = PROCESS_QUERY_LIMITED_INFORMATION;
 
-static_assert(std::size(procsweep::events::kAll) == 24);
+static_assert(std::size(procsweep::events::kAll) == 25);
 
 // A fixed generator (SplitMix64), so that a seed means the same run with every compiler.
 class Random {
