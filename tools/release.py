@@ -183,6 +183,36 @@ def remove_outputs(dist):
         shutil.rmtree(signed_dir)
 
 
+def build_outputs(arguments, source_label, key_options, env, work, dist):
+    source = os.path.join(work, "procsweep")
+    print(f"release: building {source_label} in {source}")
+    (copy_worktree if arguments.worktree else export_head)(source)
+    built = build_exe(source, arguments.jobs)
+
+    unsigned = os.path.join(dist, EXE_NAME)
+    shutil.copyfile(built, unsigned)
+    outputs = [EXE_NAME]
+    if key_options:
+        signed_name = f"{SIGNED_DIR}/{EXE_NAME}"
+        # Private and short-lived, wherever the build itself is kept: it may hold the password.
+        with tempfile.TemporaryDirectory(prefix="procsweep-sign-") as scratch:
+            sign(unsigned, os.path.join(dist, signed_name), key_options, env, scratch)
+        outputs.append(signed_name)
+
+    sums = "".join(f"{sha256(os.path.join(dist, name))}  {name}\n" for name in outputs)
+    with open(os.path.join(dist, SUMS_NAME), "w") as file:
+        file.write(sums)
+    buildinfo = [
+        f"procsweep.exe built from {source_label}",
+        "cmake " + " ".join(CONFIGURE_OPTIONS) + "; cmake --build --target procsweep",
+        "toolchain:",
+        *("  " + line for line in toolchain_versions()),
+    ]
+    with open(os.path.join(dist, BUILDINFO_NAME), "w") as file:
+        file.write("\n".join(buildinfo) + "\n")
+    return sums
+
+
 def release(arguments):
     env = os.environ
     key_options = signing_key(env)
@@ -211,38 +241,16 @@ def release(arguments):
     else:
         work = tempfile.mkdtemp(prefix="procsweep-release-")
     try:
-        # A failed run must not leave the previous release's files looking like its own.
+        # Neither the previous release's files nor half of a failed run may pass for this run's.
         dist = os.path.abspath(arguments.dist)
         os.makedirs(dist, exist_ok=True)
         remove_outputs(dist)
 
-        source = os.path.join(work, "procsweep")
-        print(f"release: building {source_label} in {source}")
-        (copy_worktree if arguments.worktree else export_head)(source)
-        built = build_exe(source, arguments.jobs)
-
-        unsigned = os.path.join(dist, EXE_NAME)
-        shutil.copyfile(built, unsigned)
-        outputs = [EXE_NAME]
-        if key_options:
-            signed_name = f"{SIGNED_DIR}/{EXE_NAME}"
-            # Private and short-lived, wherever the build itself is kept: it may hold the
-            # password.
-            with tempfile.TemporaryDirectory(prefix="procsweep-sign-") as scratch:
-                sign(unsigned, os.path.join(dist, signed_name), key_options, env, scratch)
-            outputs.append(signed_name)
-
-        sums = "".join(f"{sha256(os.path.join(dist, name))}  {name}\n" for name in outputs)
-        with open(os.path.join(dist, SUMS_NAME), "w") as file:
-            file.write(sums)
-        buildinfo = [
-            f"procsweep.exe built from {source_label}",
-            "cmake " + " ".join(CONFIGURE_OPTIONS) + "; cmake --build --target procsweep",
-            "toolchain:",
-            *("  " + line for line in toolchain_versions()),
-        ]
-        with open(os.path.join(dist, BUILDINFO_NAME), "w") as file:
-            file.write("\n".join(buildinfo) + "\n")
+        try:
+            sums = build_outputs(arguments, source_label, key_options, env, work, dist)
+        except ReleaseError:
+            remove_outputs(dist)
+            raise
     finally:
         if not arguments.work:
             shutil.rmtree(work, ignore_errors=True)
