@@ -24,7 +24,7 @@ refused, since what it holds would not be in the build. ALLOW_DIRTY=1 builds HEA
 
 Options (for tests): --dist DIR writes there instead of dist/; --work DIR builds there (it must
 not exist yet, and is left in place) instead of in a temporary directory; --worktree builds the
-working tree's files as they are (tracked and untracked, not ignored) instead of HEAD.
+working tree's tracked files as they are instead of HEAD.
 """
 
 import argparse
@@ -84,8 +84,10 @@ def export_head(destination):
 
 
 def copy_worktree(destination):
+    # Tracked files only, as a release would have them: a new file that is not yet added fails
+    # here as it would in the release, and a build directory outside .gitignore is not copied.
     os.makedirs(destination)
-    listing = git("ls-files", "-z", "--cached", "--others", "--exclude-standard")
+    listing = git("ls-files", "-z", "--cached")
     for relative in sorted(set(listing.decode().split("\0")) - {""}):
         source = os.path.join(SOURCE_DIR, relative)
         if not os.path.lexists(source):

@@ -1,9 +1,9 @@
 """make release: the same sources give the same procsweep.exe in any directory, and the signed
 copy is that very file plus a signature.
 
-tools/release.py (what make release runs) builds the working tree twice, in two directories of
-different depth: once unsigned, once signed with a throwaway self-signed certificate made here.
-No time-stamp server is asked: the test stays off the network.
+tools/release.py (what make release runs) builds the working tree's tracked files twice, in two
+directories of different depth: once unsigned, once signed with a throwaway self-signed
+certificate made here. No time-stamp server is asked: the test stays off the network.
 
 Environment (set by CTest): PROCSWEEP_SOURCE_DIR, PROCSWEEP_BUILD_DIR.
 """
