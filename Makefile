@@ -76,3 +76,14 @@ bench: build
 
 clean:
 	rm -rf $(BUILD_DIR)
+
+# A release: procsweep.exe built from a clean copy of HEAD into dist/, with its SHA-256, and
+# signed with Authenticode when a certificate is given (SIGN_PKCS12, or SIGN_CERT and SIGN_KEY;
+# SIGN_PASSWORD or SIGN_PASSWORD_FILE; SIGN_TIMESTAMP_URL). See README.md, "Releases".
+# osslsigncode signs; openssl makes the throwaway certificate of the release test.
+TOOLS += osslsigncode:osslsigncode openssl:openssl
+DIST_DIR ?= dist
+
+.PHONY: release
+release: deps
+	@python3 tools/release.py --dist $(DIST_DIR)

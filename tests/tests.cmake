@@ -54,3 +54,4 @@ if(Python3_Interpreter_FOUND)
 endif()
 
 include(tests/node.cmake)
+include(tests/release.cmake)
