@@ -52,3 +52,4 @@ if(Python3_Interpreter_FOUND)
 endif()
 
 include(tests/node.cmake)
+include(tests/installers.cmake)
