@@ -18,6 +18,10 @@
 ;                                                  ; uninstaller) once per event of the last run
 ;   !insertmacro ProcsweepNote "text"              ; adds a line of your own to the report
 ;
+; makensis leaves out the functions a script never calls, with a warning (6010). An installer
+; without an uninstaller defines PROCSWEEP_INSTALLER_ONLY before the !include: else makensis
+; warns that there is uninstaller code but no uninstaller (6020).
+;
 ; The report file is what a silent run (/S) leaves behind: every run of the tool as its command
 ; line, the tool's own event lines and "exit code N", in UTF-16LE with a byte-order mark. The
 ; tool writes into it directly (--log), so every path in it is exact.
@@ -249,6 +253,8 @@ FunctionEnd
 !macroend
 
 !insertmacro ProcsweepFunctions ""
-!insertmacro ProcsweepFunctions "un."
+!ifndef PROCSWEEP_INSTALLER_ONLY
+  !insertmacro ProcsweepFunctions "un."
+!endif
 
 !endif

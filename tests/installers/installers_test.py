@@ -69,7 +69,9 @@ def build_nsis():
     lay_out_payload(folder)
     if shutil.which("makensis") is None:
         raise AssertionError("makensis not found: `make` installs Debian's nsis")
-    run_quietly(guide.build_command("makensis"), cwd=folder)
+    output = run_quietly(guide.build_command("makensis"), cwd=folder)
+    if "warning" in output.lower():
+        raise AssertionError(f"makensis warned:\n{output}")
     return os.path.join(folder, "example-app-setup.exe")
 
 
@@ -102,6 +104,81 @@ def nsis_updater_command_line(installer, install_dir):
     module = os.path.join(SOURCE_DIR, "integration", "node", "nsis-installer.js")
     return subprocess.run([node, "-e", script, module, installer, install_dir], check=True,
                           stdout=subprocess.PIPE, timeout=60).stdout.decode()
+
+
+# Uninstaller code before installer code, each using the include: it compiles either way.
+UNINSTALLER_FIRST = r"""Unicode true
+!define PROCSWEEP_EXE "procsweep.exe"
+!define PROCSWEEP_MAIN_EXE "Example App.exe"
+!include "procsweep.nsh"
+OutFile "uninstaller-first.exe"
+
+Function un.ShowEvent
+FunctionEnd
+
+Function un.onInit
+  !insertmacro ProcsweepExtract "$TEMP\uninstall.log"
+FunctionEnd
+
+Section Uninstall
+  !insertmacro ProcsweepRun probe
+  !insertmacro ProcsweepCloseAndWait 1000
+  !insertmacro ProcsweepForEachEvent un.ShowEvent
+  !insertmacro ProcsweepNote "done"
+SectionEnd
+
+Function ShowEvent
+FunctionEnd
+
+Function .onInit
+  !insertmacro ProcsweepExtract "$TEMP\setup.log"
+FunctionEnd
+
+Section
+  !insertmacro ProcsweepRun probe
+  !insertmacro ProcsweepCloseAndWait 1000
+  !insertmacro ProcsweepForEachEvent ShowEvent
+  !insertmacro ProcsweepNote "done"
+  WriteUninstaller "$INSTDIR\uninstall.exe"
+SectionEnd
+"""
+
+
+# An installer without an uninstaller.
+INSTALLER_ONLY = r"""Unicode true
+!define PROCSWEEP_INSTALLER_ONLY
+!define PROCSWEEP_EXE "procsweep.exe"
+!define PROCSWEEP_MAIN_EXE "Example App.exe"
+!include "procsweep.nsh"
+OutFile "installer-only.exe"
+
+Function ShowEvent
+FunctionEnd
+
+Function .onInit
+  !insertmacro ProcsweepExtract "$TEMP\setup.log"
+FunctionEnd
+
+Section
+  !insertmacro ProcsweepRun probe
+  !insertmacro ProcsweepCloseAndWait 1000
+  !insertmacro ProcsweepForEachEvent ShowEvent
+  !insertmacro ProcsweepNote "done"
+SectionEnd
+"""
+
+
+class IncludeTest(unittest.TestCase):
+    def test_installer_and_uninstaller_code_in_any_order_build_without_warnings(self):
+        folder = os.path.join(WORK, "nsis")
+        for name, script in [("uninstaller-first", UNINSTALLER_FIRST),
+                             ("installer-only", INSTALLER_ONLY)]:
+            with self.subTest(name=name):
+                with open(os.path.join(folder, name + ".nsi"), "w") as f:
+                    f.write(script)
+                # -WX: any warning, such as uninstaller code without an uninstaller, fails.
+                run_quietly(["makensis", "-WX", name + ".nsi"], cwd=folder)
+                self.assertTrue(os.path.exists(os.path.join(folder, name + ".exe")))
 
 
 class Report:
