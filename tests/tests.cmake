@@ -54,4 +54,5 @@ if(Python3_Interpreter_FOUND)
 endif()
 
 include(tests/node.cmake)
+include(tests/installers.cmake)
 include(tests/release.cmake)
