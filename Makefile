@@ -3,10 +3,11 @@
 
 BUILD_DIR ?= build
 CMAKE_FLAGS ?=
-PACKAGES := g++-mingw-w64-x86-64 mingw-w64-tools wine64 cmake ninja-build googletest python3
+PACKAGES := g++-mingw-w64-x86-64 mingw-w64-tools wine64 wine32:i386 cmake ninja-build googletest \
+	python3 nsis nodejs npm
 # Each tool, and the package that brings it.
 TOOLS := x86_64-w64-mingw32-g++-posix:g++-mingw-w64-x86-64 x86_64-w64-mingw32-windres:mingw-w64-tools \
-	wine:wine64 cmake:cmake ninja:ninja-build python3:python3
+	wine:wine64 cmake:cmake ninja:ninja-build python3:python3 makensis:nsis node:nodejs npm:npm
 
 .PHONY: all deps configure build test demo bench clean clang-check
 
@@ -18,14 +19,28 @@ deps:
 	  command -v "$${pair%%:*}" >/dev/null 2>&1 || missing="$$missing $${pair##*:}"; \
 	done; \
 	[ -f /usr/src/googletest/CMakeLists.txt ] || missing="$$missing googletest"; \
+	# NSIS's installers and Inno Setup's compiler are 32-bit Windows programs: they need \
+	# Debian's 32-bit Wine beside wine64, from the i386 architecture. \
+	dpkg-query -W -f='$${Status}' wine32:i386 2>/dev/null | grep -q ' installed$$' || \
+	  missing="$$missing wine32:i386"; \
+	i386=""; \
+	case "$$missing" in *:i386*) \
+	  dpkg --print-foreign-architectures | grep -qx i386 || i386="dpkg --add-architecture i386";; \
+	esac; \
 	if [ -n "$$missing" ]; then \
 	  if [ "$$(id -u)" -ne 0 ]; then \
 	    echo "Missing:$$missing. Install them as root with:"; \
-	    echo "  apt-get update && apt-get install -y$$missing"; \
+	    echo "  $${i386:+$$i386 && }apt-get update && apt-get install -y$$missing"; \
 	    exit 1; \
 	  fi; \
 	  echo "Installing:$$missing"; \
+	  if [ -n "$$i386" ]; then $$i386; fi; \
 	  apt-get update -qq && DEBIAN_FRONTEND=noninteractive apt-get install -y -qq$$missing >/dev/null; \
+	fi
+	@# Inno Setup's compiler for the installer tests: the npm package pinned in package-lock.json.
+	@if [ ! node_modules/.package-lock.json -nt package-lock.json ]; then \
+	  echo "Installing the npm packages of package-lock.json (npm ci)"; \
+	  npm ci --no-audit --no-fund --loglevel=error; \
 	fi
 
 $(BUILD_DIR)/build.ninja: | deps
@@ -76,3 +91,14 @@ bench: build
 
 clean:
 	rm -rf $(BUILD_DIR)
+
+# A release: procsweep.exe built from a clean copy of HEAD into dist/, with its SHA-256, and
+# signed with Authenticode when a certificate is given (SIGN_PKCS12, or SIGN_CERT and SIGN_KEY;
+# SIGN_PASSWORD or SIGN_PASSWORD_FILE; SIGN_TIMESTAMP_URL). See README.md, "Releases".
+# osslsigncode signs; openssl makes the throwaway certificate of the release test.
+TOOLS += osslsigncode:osslsigncode openssl:openssl
+DIST_DIR ?= dist
+
+.PHONY: release
+release: deps
+	@python3 tools/release.py --dist $(DIST_DIR)

@@ -12,6 +12,7 @@ if(EXISTS "${PROCSWEEP_GTEST_SOURCE_DIR}/CMakeLists.txt")
     tests/support/simulated_windows.cpp
     tests/support/simulated_restart_manager.cpp
     tests/support/simulated_libraries.cpp
+    tests/support/simulated_user32.cpp
     tests/unit/command_line_test.cpp
     tests/unit/report_event_test.cpp
     tests/unit/final_path_test.cpp
@@ -53,3 +54,5 @@ if(Python3_Interpreter_FOUND)
 endif()
 
 include(tests/node.cmake)
+include(tests/installers.cmake)
+include(tests/release.cmake)

@@ -7,13 +7,14 @@
 // The app's own processes are matches too: its main process is the main executable, and so are
 // its renderer, GPU and utility processes. So the app never runs "close", "clean" or "force" on
 // its own installation (they would end the app itself); it only looks ("probe", "owners") and
-// leaves the ending to the installer, which runs once the app has quit.
+// leaves the closing and ending to the installer.
 
 const childProcess = require('node:child_process');
 const fs = require('node:fs');
 const path = require('node:path');
 const { app, dialog } = require('electron');
 
+const { describeInstallerExit, nsisInstallerSpawn } = require('./nsis-installer.js');
 const procsweep = require('./procsweep.js');
 
 function procsweepPaths() {
@@ -53,6 +54,27 @@ async function holdersOf(file) {
     .map((e) => ({ pid: e.pid, name: e.text }));
 }
 
+// Starts the installer for this app's own folder and resolves with { exitCode } once it has
+// ended, or { error } when it could not be started. The installer's first look finds this app
+// running and asks it to close, as a user would (its window gets WM_CLOSE); the app quits as it
+// does when its last window is closed, or is ended after ten seconds. So a successful installer
+// outlives the app, and one that gives up before (exit code 2 or 3) is reported here.
+function runInstaller(installerPath, installDir = path.dirname(process.execPath)) {
+  const { file, args, options } = nsisInstallerSpawn(installerPath, installDir);
+  return new Promise((resolve) => {
+    const installer = childProcess.spawn(file, args, options);
+    installer.once('error', (error) => resolve({ error }));
+    installer.once('exit', (exitCode) => resolve({ exitCode }));
+  });
+}
+
+// What the user is told when the installer is back while the app still runs.
+function describeInstallerOutcome({ error, exitCode }) {
+  if (error) return `The update could not be started: ${error.message}`;
+  const report = path.join(app.getPath('temp'), 'Example App setup procsweep.log');
+  return describeInstallerExit(exitCode, report);
+}
+
 // Called once the installer has been downloaded and verified.
 async function installUpdate(installerPath) {
   const others = await otherProcessesOfTheInstallation();
@@ -70,9 +92,14 @@ async function installUpdate(installerPath) {
     });
     if (response !== 0) return;
   }
-  // The installer ends what is left (see integration/nsis/example.nsi) once this app has quit.
-  childProcess.spawn(installerPath, ['/S'], { detached: true, stdio: 'ignore' }).unref();
-  app.quit();
+  const outcome = await runInstaller(installerPath);
+  if (outcome.exitCode === 0) {
+    app.quit();
+    return;
+  }
+  dialog.showErrorBox('Example App', describeInstallerOutcome(outcome));
 }
 
-module.exports = { otherProcessesOfTheInstallation, holdersOf, installUpdate };
+module.exports = {
+  otherProcessesOfTheInstallation, holdersOf, runInstaller, describeInstallerOutcome, installUpdate,
+};

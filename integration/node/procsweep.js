@@ -32,6 +32,7 @@ const EVENT_NAMES = Object.freeze([
   'terminate-failed',
   'exited',
   'wait-failed',
+  'close-request-failed',
   'restart-manager-process-check-failed',
   'inaccessible-process-not-reported-for-target',
   'restart-manager-file',

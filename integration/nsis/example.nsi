@@ -1,15 +1,21 @@
-; An installer that makes sure nothing of the installed application runs before it replaces
-; its files: it asks the application to close, waits for it, ends it when the user agrees (or
-; at once in silent mode), and ends left-over helper processes.
+; An installer, and its uninstaller, that make sure nothing of the installed application runs
+; before they replace or remove its files: they ask the application to close, wait for it, end
+; it when the user agrees (or at once in a silent run), and end left-over helper processes.
 ;
-;   makensis -DPROCSWEEP_EXE=path\to\procsweep.exe example.nsi
+; Beside this script: procsweep.nsh, procsweep.exe, and the application's files in a folder
+; "app" (as electron-builder lays them out in win-unpacked). Build with:  makensis example.nsi
+;
+; Exit codes of the installer and of the uninstaller:
+;   0  done: nothing of the application ran, or it was closed or ended first
+;   1  cancelled by the user (NSIS)
+;   2  nothing written: the application could not be ended, or procsweep.exe failed; the
+;      reason is in the report file (ProcsweepExtract below)
+;   3  nothing written: the application still runs, the user chose not to end it
 Unicode true
 RequestExecutionLevel user
 !include LogicLib.nsh
 
-!ifndef PROCSWEEP_EXE
-  !define PROCSWEEP_EXE "procsweep.exe"
-!endif
+!define PROCSWEEP_EXE "procsweep.exe"
 !define PROCSWEEP_MAIN_EXE "Example App.exe"
 !include "procsweep.nsh"
 
@@ -18,61 +24,64 @@ OutFile "example-app-setup.exe"
 InstallDir "$LOCALAPPDATA\Programs\Example App"
 
 Function .onInit
-  !insertmacro ProcsweepExtract
+  !insertmacro ProcsweepExtract "$TEMP\Example App setup procsweep.log"
 FunctionEnd
 
-; Writes each event of the last run into the installation log shown on the details page.
-Function ShowEvent
-  DetailPrint "procsweep: $R1 pid=$R2 win32-error=$R3 $R4"
+Function un.onInit
+  !insertmacro ProcsweepExtract "$TEMP\Example App uninstall procsweep.log"
 FunctionEnd
 
-Function ShowEvents
-  GetFunctionAddress $R9 ShowEvent
-  Push $R9
-  Call ProcsweepForEachEvent
-FunctionEnd
+; The same steps for the installer and, under "un." names, for the uninstaller.
+!macro EndRunningApplicationFunctions UN
+  ; Writes an event of the last run into the log shown on the details page.
+  Function ${UN}ShowEvent
+    DetailPrint "procsweep: $R1 pid=$R2 win32-error=$R3 $R4"
+  FunctionEnd
 
-; Leaves nothing of the installation running, or aborts the installation.
-Function EndRunningApplication
-  Push $0
-  !insertmacro ProcsweepRun probe
-  ${If} $ProcsweepExitCode = 10
-    ; Ask it to close the way a user would, then give it up to ten seconds.
-    !insertmacro ProcsweepRun close
-    StrCpy $0 0
-    ${Do}
-      ${If} $0 >= 20
-        ${ExitDo}
-      ${EndIf}
-      Sleep 500
-      !insertmacro ProcsweepRun probe
-      IntOp $0 $0 + 1
-    ${LoopWhile} $ProcsweepExitCode = 10
-  ${EndIf}
-  ${If} $ProcsweepExitCode = 10
-    ; Silent installs answer IDOK: end the application without asking.
-    MessageBox MB_OKCANCEL|MB_ICONEXCLAMATION \
-      "Example App is still running. End it now? Unsaved work in it is lost." \
-      /SD IDOK IDOK end_it
-    Abort "Example App is still running."
-    end_it:
-    !insertmacro ProcsweepRun force
-  ${ElseIf} $ProcsweepExitCode = 11
-    ; Only helper processes are left, such as a media conversion the application started.
-    !insertmacro ProcsweepRun clean
-  ${EndIf}
-  ${If} $ProcsweepExitCode != 0
-    Call ShowEvents
-    Abort "Example App could not be ended (procsweep exit code $ProcsweepExitCode)."
-  ${EndIf}
-  Pop $0
-FunctionEnd
+  ; Leaves nothing of the installation running, or aborts with nothing written.
+  Function ${UN}EndRunningApplication
+    !insertmacro ProcsweepRun probe
+    ${If} $ProcsweepExitCode = 10
+      ; Ask it to close the way a user would, then give it up to ten seconds.
+      !insertmacro ProcsweepCloseAndWait 10000
+    ${EndIf}
+    ${If} $ProcsweepExitCode = 10
+      ; Silent runs answer IDOK: end the application without asking.
+      MessageBox MB_OKCANCEL|MB_ICONEXCLAMATION \
+        "Example App is still running. End it now? Unsaved work in it is lost." \
+        /SD IDOK IDOK end_it
+      !insertmacro ProcsweepNote "Example App still runs: the user chose not to end it."
+      SetErrorLevel 3
+      Abort "Example App is still running."
+      end_it:
+      !insertmacro ProcsweepRun force
+    ${ElseIf} $ProcsweepExitCode = 11
+      ; Only helper processes are left, such as a media conversion the application started.
+      !insertmacro ProcsweepRun clean
+    ${EndIf}
+    ; "error" (the tool could not be started) is no number: compare as text.
+    ${If} $ProcsweepExitCode != 0
+      !insertmacro ProcsweepForEachEvent ${UN}ShowEvent
+      !insertmacro ProcsweepNote "Example App could not be ended: nothing was changed."
+      Abort "Example App could not be ended (procsweep exit code $ProcsweepExitCode)."
+    ${EndIf}
+  FunctionEnd
+!macroend
+!insertmacro EndRunningApplicationFunctions ""
+!insertmacro EndRunningApplicationFunctions "un."
 
 Section
   Call EndRunningApplication
   SetOutPath $INSTDIR
-  ; The application's files would be installed here.
-  FileOpen $0 "$INSTDIR\installed.txt" w
-  FileWrite $0 "installed"
-  FileClose $0
+  File /r "app\*.*"
+  WriteUninstaller "$INSTDIR\uninstall.exe"
+SectionEnd
+
+Section Uninstall
+  Call un.EndRunningApplication
+  Delete "$INSTDIR\${PROCSWEEP_MAIN_EXE}"
+  RMDir /r "$INSTDIR\resources"
+  ; ... and the application's other files.
+  Delete "$INSTDIR\uninstall.exe"
+  RMDir "$INSTDIR"
 SectionEnd

@@ -1,51 +1,113 @@
-; procsweep.nsh: runs procsweep.exe from an NSIS installer or uninstaller and reads its log.
-; Needs a Unicode installer ("Unicode true") and LogicLib.nsh.
+; procsweep.nsh: runs procsweep.exe from an NSIS installer and its uninstaller, and keeps what it
+; reports. Needs a Unicode installer ("Unicode true"); NSIS 3.
 ;
-;   !define PROCSWEEP_EXE "path\to\procsweep.exe"      ; where makensis finds it
-;   !define PROCSWEEP_MAIN_EXE "Example App.exe"       ; the application's main executable
+;   !define PROCSWEEP_EXE "procsweep.exe"        ; where makensis finds the tool
+;   !define PROCSWEEP_MAIN_EXE "Example App.exe" ; the application's main executable
 ;   !include "procsweep.nsh"
 ;
-;   !insertmacro ProcsweepExtract            ; once, in .onInit or un.onInit
-;   !insertmacro ProcsweepRun probe          ; $ProcsweepExitCode: 0, 2, 10 or 11 ("error" if
-;                                            ; it could not be started)
-;   GetFunctionAddress $R9 MyEventHandler    ; called with $R1 event, $R2 pid, $R3 win32-error,
-;   Push $R9                                 ; $R4 text, once per event line of that run
-;   Call ProcsweepForEachEvent
+; One !include serves the installer and the uninstaller: every function below exists twice, once
+; under an "un." name, and each macro calls the one that belongs to the function or section it
+; is inserted in. So the installer's and the uninstaller's code may come in any order.
 ;
-; The uninstaller needs the same functions under "un." names: define PROCSWEEP_UN as "un."
-; before a second !include of this file, or include it once with it for an uninstaller only.
+;   !insertmacro ProcsweepExtract "<report file>"  ; first, in .onInit and in un.onInit
+;   !insertmacro ProcsweepRun probe                ; $ProcsweepExitCode: 0, 2, 10 or 11, or
+;                                                  ; "error" when the tool could not be started
+;   !insertmacro ProcsweepCloseAndWait 10000       ; "close", then "probe" until the main
+;                                                  ; executable has ended or 10 s have passed
+;   !insertmacro ProcsweepForEachEvent MyFunction  ; calls MyFunction (un.MyFunction in the
+;                                                  ; uninstaller) once per event of the last run
+;   !insertmacro ProcsweepNote "text"              ; adds a line of your own to the report
+;
+; makensis leaves out the functions a script never calls, with a warning (6010). An installer
+; without an uninstaller defines PROCSWEEP_INSTALLER_ONLY before the !include: else makensis
+; warns that there is uninstaller code but no uninstaller (6020).
+;
+; The report file is what a silent run (/S) leaves behind: every run of the tool as its command
+; line, the tool's own event lines and "exit code N", in UTF-16LE with a byte-order mark. The
+; tool writes into it directly (--log), so every path in it is exact.
 
-!ifndef PROCSWEEP_UN
-  !define PROCSWEEP_UN ""
-!endif
+!ifndef PROCSWEEP_NSH_INCLUDED
+!define PROCSWEEP_NSH_INCLUDED
 
-!ifndef PROCSWEEP_NSH_VARS
-  !define PROCSWEEP_NSH_VARS
-  Var ProcsweepExitCode
-  Var ProcsweepLog
+!include LogicLib.nsh
 
-  ; Puts procsweep.exe into the installer's private temporary folder.
-  !macro ProcsweepExtract
-    InitPluginsDir
-    File "/oname=$PLUGINSDIR\procsweep.exe" "${PROCSWEEP_EXE}"
-    StrCpy $ProcsweepLog "$PLUGINSDIR\procsweep.log"
-  !macroend
+Var ProcsweepExitCode
+Var ProcsweepReport
+; Where the last run's lines begin in the report.
+Var ProcsweepReportOffset
 
-  ; Runs procsweep.exe with a mode word ("probe", "close", "clean", "force" or
-  ; "legacy-owners") on $INSTDIR and PROCSWEEP_MAIN_EXE.
-  !macro ProcsweepRun MODE
-    Push "${MODE}"
-    Call ${PROCSWEEP_UN}ProcsweepRun
-  !macroend
-!endif
+!macro ProcsweepCall NAME
+  !ifdef __UNINSTALL__
+    Call un.${NAME}
+  !else
+    Call ${NAME}
+  !endif
+!macroend
 
-Function ${PROCSWEEP_UN}ProcsweepRun
+; Puts procsweep.exe into the plug-ins folder and starts a new, empty report.
+!macro ProcsweepExtract REPORT
+  Push "${REPORT}"
+  !insertmacro ProcsweepCall ProcsweepExtract
+!macroend
+
+; Runs procsweep.exe with a mode word ("probe", "close", "clean", "force" or "legacy-owners") on
+; $INSTDIR and PROCSWEEP_MAIN_EXE.
+!macro ProcsweepRun MODE
+  Push "${MODE}"
+  !insertmacro ProcsweepCall ProcsweepRun
+!macroend
+
+!macro ProcsweepCloseAndWait TIMEOUT_MS
+  Push "${TIMEOUT_MS}"
+  !insertmacro ProcsweepCall ProcsweepCloseAndWait
+!macroend
+
+; FUNCTION is called with $R1 event name, $R2 pid, $R3 win32-error and $R4 text; it may change
+; any register but $R8 and $R9.
+!macro ProcsweepForEachEvent FUNCTION
+  Push $0
+  GetFunctionAddress $0 "${FUNCTION}"
+  Exch $0
+  !insertmacro ProcsweepCall ProcsweepForEachEvent
+!macroend
+
+!macro ProcsweepNote TEXT
+  Push "${TEXT}"
+  !insertmacro ProcsweepCall ProcsweepNote
+!macroend
+
+!macro ProcsweepFunctions UN
+
+Function ${UN}ProcsweepExtract
   Exch $0
   Push $1
-  ; The tool appends to an existing log file and never creates one: start each run with an
-  ; empty file, so that the log holds this run's events only.
-  FileOpen $1 $ProcsweepLog w
+  InitPluginsDir
+  File "/oname=$PLUGINSDIR\procsweep.exe" "${PROCSWEEP_EXE}"
+  StrCpy $ProcsweepReport $0
+  ; The tool appends to its log file but never creates one.
+  FileOpen $1 $ProcsweepReport w
+  FileWriteUTF16LE /BOM $1 ""
   FileClose $1
+  StrCpy $ProcsweepReportOffset 0
+  Pop $1
+  Pop $0
+FunctionEnd
+
+Function ${UN}ProcsweepNote
+  Exch $0
+  Push $1
+  FileOpen $1 $ProcsweepReport a
+  FileSeek $1 0 END
+  FileWriteUTF16LE $1 "$0$\r$\n"
+  FileClose $1
+  Pop $1
+  Pop $0
+FunctionEnd
+
+Function ${UN}ProcsweepRun
+  Exch $0
+  Push $1
+  Push $2
   ; $INSTDIR never ends in a backslash except at a drive's root ("C:\"), where the backslash
   ; before the closing quote would escape it: double it there.
   StrCpy $1 $INSTDIR 1 -1
@@ -54,8 +116,47 @@ Function ${PROCSWEEP_UN}ProcsweepRun
   ${Else}
     StrCpy $1 $INSTDIR
   ${EndIf}
-  nsExec::Exec '"$PLUGINSDIR\procsweep.exe" --log "$ProcsweepLog" $0 "$1" "${PROCSWEEP_MAIN_EXE}"'
+  FileOpen $2 $ProcsweepReport a
+  FileSeek $2 0 END $ProcsweepReportOffset
+  FileWriteUTF16LE $2 `procsweep.exe $0 "$1" "${PROCSWEEP_MAIN_EXE}"$\r$\n`
+  FileClose $2
+  nsExec::Exec `"$PLUGINSDIR\procsweep.exe" --log "$ProcsweepReport" $0 "$1" "${PROCSWEEP_MAIN_EXE}"`
   Pop $ProcsweepExitCode
+  Push "exit code $ProcsweepExitCode"
+  Call ${UN}ProcsweepNote
+  Pop $2
+  Pop $1
+  Pop $0
+FunctionEnd
+
+Function ${UN}ProcsweepCloseAndWait
+  Exch $0 ; how long to wait, in milliseconds
+  Push $1
+  Push $2
+  Push close
+  Call ${UN}ProcsweepRun
+  ; A deadline on the system's clock, not a count of turns: each look takes a while itself (a
+  ; process start, half a second and more on a busy machine).
+  System::Call "kernel32::GetTickCount() i .r1"
+  ${Do}
+    System::Call "kernel32::GetTickCount() i .r2"
+    IntOp $2 $2 - $1
+    IntOp $2 $0 - $2
+    ${If} $2 > 500
+      StrCpy $2 500
+    ${EndIf}
+    ${If} $2 > 0
+      Sleep $2
+    ${EndIf}
+    Push probe
+    Call ${UN}ProcsweepRun
+    ${If} $ProcsweepExitCode != 10
+      ${ExitDo}
+    ${EndIf}
+    System::Call "kernel32::GetTickCount() i .r2"
+    IntOp $2 $2 - $1
+  ${LoopUntil} $2 >= $0
+  Pop $2
   Pop $1
   Pop $0
 FunctionEnd
@@ -63,7 +164,7 @@ FunctionEnd
 ; Splits the event line in $R0 at its first three spaces: $R1 event name, $R2 pid,
 ; $R3 win32-error, $R4 text (everything after the third space, spaces included). $R1 is empty
 ; when the line is not an event line.
-Function ${PROCSWEEP_UN}ProcsweepSplitLine
+Function ${UN}ProcsweepSplitLine
   Push $R5
   Push $R6
   Push $R7
@@ -120,25 +221,24 @@ Function ${PROCSWEEP_UN}ProcsweepSplitLine
   Pop $R5
 FunctionEnd
 
-; Calls the function whose address is on the stack once per event line of the last run's log,
-; with $R1 to $R4 as ProcsweepSplitLine leaves them. It may change any register but $R8 and $R9.
-Function ${PROCSWEEP_UN}ProcsweepForEachEvent
+Function ${UN}ProcsweepForEachEvent
   Exch $R9
   Push $R8
   Push $R0
   ClearErrors
-  FileOpen $R8 $ProcsweepLog r
+  FileOpen $R8 $ProcsweepReport r
   ${IfNot} ${Errors}
+    FileSeek $R8 $ProcsweepReportOffset SET
     ${Do}
       ClearErrors
-      ; The log is UTF-16LE without a byte-order mark; each read returns one line with its
-      ; line end (lines longer than NSIS_MAX_STRLEN come in pieces: use the large-strings
-      ; build of NSIS for very long paths).
+      ; One line per read, line end included (lines longer than NSIS_MAX_STRLEN come in
+      ; pieces: use the large-strings build of NSIS for very long paths). The report's own
+      ; lines are not event lines and are passed over.
       FileReadUTF16LE $R8 $R0
       ${If} ${Errors}
         ${ExitDo}
       ${EndIf}
-      Call ${PROCSWEEP_UN}ProcsweepSplitLine
+      Call ${UN}ProcsweepSplitLine
       ${If} $R1 != ""
         Call $R9
       ${EndIf}
@@ -149,3 +249,12 @@ Function ${PROCSWEEP_UN}ProcsweepForEachEvent
   Pop $R8
   Pop $R9
 FunctionEnd
+
+!macroend
+
+!insertmacro ProcsweepFunctions ""
+!ifndef PROCSWEEP_INSTALLER_ONLY
+  !insertmacro ProcsweepFunctions "un."
+!endif
+
+!endif

@@ -1,7 +1,5 @@
 #include "driver/command_line.h"
 
-#include <clocale>
-
 #include "driver/sweep_plan.h"
 #include "report/report_event.h"
 #include "restart_manager/owner_reports.h"
@@ -21,9 +19,16 @@ bool IsAcceptedExecutableName(const std::wstring& name) {
 
 }  // namespace
 
+void RestrictLibrarySearch() {
+  // Installers run this tool from Downloads and TEMP folders, where anyone may have planted a
+  // DLL beside it: from here on, every library the system loads for the tool comes from the
+  // system directory. Windows 7 without KB2533623 lacks the call; the tool then goes on, and
+  // loads its libraries by their full path in the system directory.
+  platform::SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
+}
+
 ExitCode RunCommandLine(std::vector<std::wstring> arguments) {
-  // Event lines reach standard output in the ANSI code page.
-  platform::setlocale(LC_CTYPE, ".ACP");
+  RestrictLibrarySearch();
 
   std::wstring logFilePath;
   if (arguments.size() >= 3 && arguments[0] == kLogOption) {
@@ -42,13 +47,17 @@ ExitCode RunCommandLine(std::vector<std::wstring> arguments) {
 
   const std::wstring& installationDirectory = arguments[1];
   const std::wstring& mainExecutableName = arguments[2];
+  // An empty directory is what an installer passes when its variable was never set: a
+  // malformed command line, never "nothing is installed". Nothing is looked at before both
+  // arguments have passed.
+  if (installationDirectory.empty() || !IsAcceptedExecutableName(mainExecutableName)) {
+    return ExitCode::Failure;
+  }
   const PathResult installationRoot = ResolveFinalPath(installationDirectory);
-  if (!IsAcceptedExecutableName(mainExecutableName)) return ExitCode::Failure;
   if (installationRoot.path.empty()) {
-    if (installationRoot.error == ERROR_FILE_NOT_FOUND ||
-        installationRoot.error == ERROR_PATH_NOT_FOUND) {
-      return ExitCode::Success;
-    }
+    // Only a directory that cannot even be opened is absent; one that opened but whose final
+    // path cannot be read exists, and the application may well run there.
+    if (installationRoot.missing) return ExitCode::Success;
     ReportEvent(events::kInstallationPathFailed, 0, installationRoot.error, installationDirectory);
     return ExitCode::Failure;
   }

@@ -8,7 +8,11 @@
 
 namespace procsweep {
 
-// Runs the tool in-process. `arguments` are the command-line arguments after the program name.
+// First thing at start-up, before anything can load a library: restricts the system's library
+// search to the system directory.
+void RestrictLibrarySearch();
+
+// Runs the tool in-process, RestrictLibrarySearch first. `arguments` are the command-line arguments after the program name.
 ExitCode RunCommandLine(std::vector<std::wstring> arguments);
 
 }  // namespace procsweep

@@ -16,9 +16,6 @@
 
 namespace platform {
 
-// C runtime
-char* setlocale(int category, const char* locale);
-
 // Errors
 DWORD GetLastError();
 void SetLastError(DWORD error);
@@ -56,18 +53,13 @@ LONG CompareFileTime(const FILETIME* fileTime1, const FILETIME* fileTime2);
 BOOL TerminateProcess(HANDLE process, UINT exitCode);
 DWORD WaitForSingleObject(HANDLE object, DWORD milliseconds);
 ULONGLONG GetTickCount64();
-
-// Windows
-BOOL EnumWindows(WNDENUMPROC enumFunc, LPARAM lParam);
-DWORD GetWindowThreadProcessId(HWND window, LPDWORD processId);
-HWND GetWindow(HWND window, UINT command);
-BOOL IsWindowVisible(HWND window);
-BOOL PostMessageW(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+DWORD GetCurrentProcessId();
 
 // Libraries
 BOOL SetDefaultDllDirectories(DWORD directoryFlags);
 HMODULE LoadLibraryExW(LPCWSTR fileName, HANDLE file, DWORD flags);
 FARPROC GetProcAddress(HMODULE module, LPCSTR procName);
 BOOL FreeLibrary(HMODULE module);
+UINT GetSystemDirectoryW(LPWSTR buffer, UINT size);
 
 }  // namespace platform

@@ -1,11 +1,7 @@
 // The product's side of the seam: each function forwards to the system call of the same name.
 #include "platform/windows_api.h"
 
-#include <clocale>
-
 namespace platform {
-
-char* setlocale(int category, const char* locale) { return std::setlocale(category, locale); }
 
 DWORD GetLastError() { return ::GetLastError(); }
 void SetLastError(DWORD error) { ::SetLastError(error); }
@@ -74,16 +70,7 @@ DWORD WaitForSingleObject(HANDLE object, DWORD milliseconds) {
   return ::WaitForSingleObject(object, milliseconds);
 }
 ULONGLONG GetTickCount64() { return ::GetTickCount64(); }
-
-BOOL EnumWindows(WNDENUMPROC enumFunc, LPARAM lParam) { return ::EnumWindows(enumFunc, lParam); }
-DWORD GetWindowThreadProcessId(HWND window, LPDWORD processId) {
-  return ::GetWindowThreadProcessId(window, processId);
-}
-HWND GetWindow(HWND window, UINT command) { return ::GetWindow(window, command); }
-BOOL IsWindowVisible(HWND window) { return ::IsWindowVisible(window); }
-BOOL PostMessageW(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  return ::PostMessageW(window, message, wParam, lParam);
-}
+DWORD GetCurrentProcessId() { return ::GetCurrentProcessId(); }
 
 BOOL SetDefaultDllDirectories(DWORD directoryFlags) {
   // Looked up rather than imported: Windows 7 without KB2533623 lacks the function, and an
@@ -107,5 +94,6 @@ FARPROC GetProcAddress(HMODULE module, LPCSTR procName) {
   return ::GetProcAddress(module, procName);
 }
 BOOL FreeLibrary(HMODULE module) { return ::FreeLibrary(module); }
+UINT GetSystemDirectoryW(LPWSTR buffer, UINT size) { return ::GetSystemDirectoryW(buffer, size); }
 
 }  // namespace platform

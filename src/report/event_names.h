@@ -19,6 +19,7 @@ inline constexpr wchar_t kIdentityChanged[] = L"identity-changed";
 inline constexpr wchar_t kTerminateFailed[] = L"terminate-failed";
 inline constexpr wchar_t kExited[] = L"exited";
 inline constexpr wchar_t kWaitFailed[] = L"wait-failed";
+inline constexpr wchar_t kCloseRequestFailed[] = L"close-request-failed";
 inline constexpr wchar_t kRestartManagerProcessCheckFailed[] = L"restart-manager-process-check-failed";
 inline constexpr wchar_t kInaccessibleProcessNotReported[] =
     L"inaccessible-process-not-reported-for-target";
@@ -38,6 +39,7 @@ inline constexpr const wchar_t* kAll[] = {
     kCleanupDeadline,              kTerminateOpenFailed,
     kIdentityChanged,              kTerminateFailed,
     kExited,                       kWaitFailed,
+    kCloseRequestFailed,
     kRestartManagerProcessCheckFailed, kInaccessibleProcessNotReported,
     kRestartManagerFile,           kRestartManagerLegacySample,
     kRestartManagerSampledFile,    kRestartManagerQueryFailed,

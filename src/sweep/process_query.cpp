@@ -3,12 +3,12 @@
 namespace procsweep {
 
 PathResult QueryImagePath(HANDLE process) {
-  std::wstring imagePath(kImagePathCapacity, L'\0');
-  DWORD size = kImagePathCapacity;
+  std::wstring imagePath(kPathBufferCapacity, L'\0');
+  DWORD size = kPathBufferCapacity;
   if (!platform::QueryFullProcessImageNameW(process, 0, imagePath.data(), &size)) {
     return PathResult{std::wstring(), platform::GetLastError()};
   }
-  imagePath.resize(size < kImagePathCapacity ? size : kImagePathCapacity);
+  imagePath.resize(size < kPathBufferCapacity ? size : kPathBufferCapacity);
   return PathResult{std::move(imagePath), ERROR_SUCCESS};
 }
 

@@ -2,11 +2,9 @@
 #pragma once
 
 #include "platform/windows_api.h"
-#include "targets/final_path.h"
+#include "common/path_result.h"
 
 namespace procsweep {
-
-inline constexpr DWORD kImagePathCapacity = 32768;
 
 // The Win32 path of the process's executable, or an empty path and the error of the query.
 PathResult QueryImagePath(HANDLE process);

@@ -30,33 +30,49 @@ void Fail(const wchar_t* eventName, DWORD pid, DWORD error, const std::wstring& 
   result = ExitCode::Failure;
 }
 
-TerminationOutcome Act(SweepMode mode, const MatchedProcess& match, ULONGLONG deadline,
-                       ExitCode& result) {
+// What one pass keeps while it walks its snapshot.
+struct SweepPass {
+  SweepMode mode;
+  ULONGLONG deadline;
+  DWORD ownPid;
+  ExitCode result = ExitCode::Success;
+  WindowLibrary user32;
+};
+
+TerminationOutcome Act(SweepPass& pass, const MatchedProcess& match) {
   const bool isMain = match.target.isMainExecutable;
-  switch (mode) {
+  switch (pass.mode) {
     case SweepMode::Probe:
-      Tally(result, isMain);
+      Tally(pass.result, isMain);
       break;
     case SweepMode::Close:
-      if (isMain) RequestClose(match.pid);
+      if (isMain) {
+        const DWORD error = RequestClose(pass.user32, match.pid);
+        if (error != ERROR_SUCCESS) {
+          Fail(events::kCloseRequestFailed, match.pid, error, match.imagePath, pass.result);
+        }
+      }
       break;
     case SweepMode::TerminateHelpers:
       if (isMain) {
-        Tally(result, isMain);
+        Tally(pass.result, isMain);
         break;
       }
-      return TerminateMatchedProcess(match, deadline, result);
+      [[fallthrough]];
     case SweepMode::TerminateAll:
-      return TerminateMatchedProcess(match, deadline, result);
+      // The tool itself may be one of the targets (its file named as the main executable, or
+      // copied to a helper's place). It never ends itself: the closing look counts it, so the
+      // exit code says that it runs.
+      if (match.pid == pass.ownPid) break;
+      return TerminateMatchedProcess(match, pass.deadline, pass.result);
   }
   return TerminationOutcome::Continue;
 }
 
 // One snapshot entry against one target. Every failure is first weighed against the process
 // having ended meanwhile: a process that has gone is never a failure.
-TerminationOutcome ExaminePair(DWORD pid, const std::wstring& entryName,
-                               const TargetExecutable& target, SweepMode mode,
-                               ULONGLONG deadline, ExitCode& result) {
+TerminationOutcome ExaminePair(SweepPass& pass, DWORD pid, const std::wstring& entryName,
+                               const TargetExecutable& target) {
   // The name test needs no access to the process: only namesakes of a target are opened.
   if (!EqualIgnoringCase(entryName, target.imageName)) return TerminationOutcome::Continue;
 
@@ -67,7 +83,7 @@ TerminationOutcome ExaminePair(DWORD pid, const std::wstring& entryName,
     if (error == ERROR_ACCESS_DENIED && !ConfirmInaccessibleProcess(target.finalPath, pid)) {
       return TerminationOutcome::Continue;
     }
-    Fail(events::kQueryOpenFailed, pid, error, entryName, result);
+    Fail(events::kQueryOpenFailed, pid, error, entryName, pass.result);
     return TerminationOutcome::Continue;
   }
   if (HasExited(process.get())) return TerminationOutcome::Continue;
@@ -79,7 +95,7 @@ TerminationOutcome ExaminePair(DWORD pid, const std::wstring& entryName,
         !ConfirmInaccessibleProcess(target.finalPath, pid)) {
       return TerminationOutcome::Continue;
     }
-    Fail(events::kQueryImageFailed, pid, imagePath.error, entryName, result);
+    Fail(events::kQueryImageFailed, pid, imagePath.error, entryName, pass.result);
     return TerminationOutcome::Continue;
   }
 
@@ -87,7 +103,7 @@ TerminationOutcome ExaminePair(DWORD pid, const std::wstring& entryName,
   if (resolved.path.empty()) {
     if (HasExited(process.get())) return TerminationOutcome::Continue;
     if (ConfirmInaccessibleProcess(target.finalPath, pid)) {
-      Fail(events::kQueryImagePathFailed, pid, resolved.error, imagePath.path, result);
+      Fail(events::kQueryImagePathFailed, pid, resolved.error, imagePath.path, pass.result);
     }
     return TerminationOutcome::Continue;
   }
@@ -95,7 +111,7 @@ TerminationOutcome ExaminePair(DWORD pid, const std::wstring& entryName,
   if (!EqualIgnoringCase(resolved.path, target.finalPath)) return TerminationOutcome::Continue;
 
   ReportEvent(events::kMatched, pid, 0, imagePath.path);
-  return Act(mode, MatchedProcess{pid, target, process.get(), imagePath.path}, deadline, result);
+  return Act(pass, MatchedProcess{pid, target, process.get(), imagePath.path});
 }
 
 }  // namespace
@@ -114,23 +130,22 @@ ExitCode SweepProcesses(const TargetList& list, SweepMode mode) {
     ReportEvent(events::kEnumerateFailed, 0, platform::GetLastError(), std::wstring());
     return ExitCode::Failure;
   }
-  const ULONGLONG deadline = platform::GetTickCount64() + kCleanupDeadlineMs;
-
-  ExitCode result = ExitCode::Success;
+  SweepPass pass{mode, platform::GetTickCount64() + kCleanupDeadlineMs,
+                 platform::GetCurrentProcessId(), ExitCode::Success, WindowLibrary{}};
   for (;;) {
     const DWORD pid = entry.th32ProcessID;
     const std::wstring entryName(entry.szExeFile, wcsnlen(entry.szExeFile, MAX_PATH));
     // Every target is tried for every entry: a main executable named like a helper is
     // examined once against each.
     for (const TargetExecutable& target : list) {
-      if (ExaminePair(pid, entryName, target, mode, deadline, result) ==
+      if (ExaminePair(pass, pid, entryName, target) ==
           TerminationOutcome::DeadlinePassed) {
         return ExitCode::Failure;
       }
     }
     if (!platform::Process32NextW(snapshot.get(), &entry)) {
       const DWORD error = platform::GetLastError();
-      if (error == ERROR_NO_MORE_FILES) return result;
+      if (error == ERROR_NO_MORE_FILES) return pass.result;
       ReportEvent(events::kEnumerateFailed, 0, error, std::wstring());
       return ExitCode::Failure;
     }

@@ -5,39 +5,48 @@
 namespace procsweep {
 namespace {
 
-constexpr wchar_t kPrefix[] = L"\\\\?\\";
-constexpr wchar_t kUncPrefix[] = L"\\\\?\\UNC\\";
-constexpr wchar_t kDevicePrefix[] = L"\\\\.\\";
+// Forms that name a device or an already-expanded path. The system passes them on without the
+// clean-up a plain path gets, so prefixing one again would name something else entirely
+// ("//?/Z:/x" would become "\\?\UNC\?\Z:\x").
+constexpr const wchar_t* kDeviceForms[] = {kPrefix, L"\\\\.\\", L"//?/", L"//./", L"\\??\\"};
 
 bool StartsWith(const std::wstring& text, const wchar_t* prefix) {
   return text.compare(0, std::char_traits<wchar_t>::length(prefix), prefix) == 0;
 }
 
-bool IsAbsolutePlainPath(const std::wstring& path) {
-  const bool driveAbsolute = path.size() >= 3 && path[1] == L':' && path[2] == L'\\';
-  return driveAbsolute || StartsWith(path, L"\\\\");
+bool IsDeviceForm(const std::wstring& path) {
+  for (const wchar_t* form : kDeviceForms) {
+    if (StartsWith(path, form)) return true;
+  }
+  return false;
+}
+
+bool IsDriveAbsolute(const std::wstring& path) {
+  return path.size() >= 3 && path[1] == L':' && path[2] == L'\\';
 }
 
 // A plain path of MAX_PATH characters or more cannot be opened by a program that is not
 // long-path aware; its full path behind the "\\?\" prefix can. Only such paths are rewritten,
 // so every other path reaches the system exactly as given.
 std::wstring OpenablePath(const std::wstring& path) {
-  if (StartsWith(path, kPrefix) || StartsWith(path, kDevicePrefix)) return path;
-  if (path.size() < MAX_PATH && IsAbsolutePlainPath(path)) return path;
+  if (IsDeviceForm(path)) return path;
+  if (path.size() < MAX_PATH && (IsDriveAbsolute(path) || StartsWith(path, L"\\\\"))) {
+    return path;
+  }
   std::wstring full(kPathBufferCapacity, L'\0');
   const DWORD length =
       platform::GetFullPathNameW(path.c_str(), kPathBufferCapacity, full.data(), nullptr);
   if (length == 0 || length >= kPathBufferCapacity) return path;
   full.resize(length);
-  if (full.size() < MAX_PATH) return path;
+  if (full.size() < MAX_PATH || IsDeviceForm(full)) return path;
   if (StartsWith(full, L"\\\\")) return kUncPrefix + full.substr(2);
-  if (full.size() >= 3 && full[1] == L':' && full[2] == L'\\') return kPrefix + full;
+  if (IsDriveAbsolute(full)) return kPrefix + full;
   return path;
 }
 
-PathResult Failed(DWORD error) {
+PathResult Failed(DWORD error, bool missing = false) {
   platform::SetLastError(error);
-  return PathResult{std::wstring(), error};
+  return PathResult{std::wstring(), error, missing};
 }
 
 }  // namespace
@@ -51,23 +60,28 @@ PathResult ResolveFinalPath(const std::wstring& path) {
                                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                           nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS,
                                           nullptr));
-  if (!file) return Failed(platform::GetLastError());
+  if (!file) {
+    const DWORD error = platform::GetLastError();
+    return Failed(error, error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND);
+  }
 
   std::wstring finalPath(kPathBufferCapacity, L'\0');
-  const DWORD length = platform::GetFinalPathNameByHandleW(file.get(), finalPath.data(),
-                                                           kPathBufferCapacity, 0);
+  const DWORD length =
+      platform::GetFinalPathNameByHandleW(file.get(), finalPath.data(), kPathBufferCapacity,
+                                          FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+  // Once the open has succeeded, the object exists: a failure here, even with "file not found"
+  // (volumes without a drive letter, some virtual and RAM disks), is never "not there".
   if (length == 0) return Failed(platform::GetLastError());
   // Too small a buffer makes the call return the size it needs and set no error at all; a
-  // stale error from earlier would be taken for the real cause (a stale 2 or 3 would make a
-  // present installation look missing).
+  // stale error from earlier would be taken for the real cause.
   if (length >= kPathBufferCapacity) return Failed(ERROR_FILENAME_EXCED_RANGE);
   finalPath.resize(length);
   return PathResult{std::move(finalPath), ERROR_SUCCESS};
 }
 
 std::wstring ToPlainPath(const std::wstring& path) {
-  if (StartsWith(path, kUncPrefix)) return L"\\\\" + path.substr(8);
-  if (StartsWith(path, kPrefix)) return path.substr(4);
+  if (StartsWith(path, kUncPrefix)) return L"\\\\" + path.substr(kUncPrefixLength);
+  if (StartsWith(path, kPrefix)) return path.substr(kPrefixLength);
   return path;
 }
 

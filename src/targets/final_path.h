@@ -4,20 +4,13 @@
 
 #include <string>
 
-#include "platform/windows_api.h"
+#include "common/path_result.h"
 
 namespace procsweep {
 
-inline constexpr DWORD kPathBufferCapacity = 32768;
-
-// A path, or an empty path and the Win32 error of the call that failed.
-struct PathResult {
-  std::wstring path;
-  DWORD error = ERROR_SUCCESS;
-};
-
 // The final path in prefixed form ("\\?\C:\..." or "\\?\UNC\server\share\..."). On failure the
-// path is empty, and the error is also left as the thread's last error.
+// path is empty, and the error is also left as the thread's last error. A path already in a
+// device form (\\?\, \\.\, //?/, //./, \??\) is opened exactly as given.
 PathResult ResolveFinalPath(const std::wstring& path);
 
 // The plain form of a prefixed path, as the Restart Manager takes it: "\\?\UNC\" becomes "\\",

@@ -33,6 +33,10 @@ class MalformedCommandLineTest(E2ETestCase):
             ("--log", log_win, "probe", inst.win, "App.exe", "extra"),
             # Only the first "--log" is the option; the second is a mode word with 3 operands.
             ("--log", log_win, "--log", log_win, "owners", some_file),
+            # An installer whose directory variable was never set passes an empty directory.
+            ("probe", "", "App.exe"),
+            ("force", "", "App.exe"),
+            ("--log", log_win, "legacy-owners", "", "App.exe"),
         ]
         for args in cases:
             with self.subTest(args=args):

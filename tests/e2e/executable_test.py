@@ -12,7 +12,7 @@ import xml.etree.ElementTree as ElementTree
 from harness import PROCSWEEP_EXE as EXE, SOURCE_DIR
 
 # Known DLLs and the C runtime: nothing that a file planted beside the executable could replace.
-ALLOWED_DLLS = {"kernel32.dll", "user32.dll", "msvcrt.dll"}
+ALLOWED_DLLS = {"kernel32.dll", "msvcrt.dll"}
 # Any of these searches the application's folder unless the search was restricted first; only
 # LoadLibraryExW with an explicit search flag is used. SetDefaultDllDirectories is looked up
 # at run time: imported, it would stop the program from starting on a Windows 7 without it.

@@ -119,11 +119,12 @@ class ToolRun:
 _running = set()
 
 
-def start_tool(*args, cwd=None):
-    """Starts procsweep.exe and returns at once; finish_tool collects its run."""
+def start_tool(*args, cwd=None, exe=PROCSWEEP_EXE):
+    """Starts procsweep.exe (or a copy of it at exe) and returns at once; finish_tool collects
+    its run."""
     WineSession.ensure()
     popen = subprocess.Popen(
-        [*RUNNER, PROCSWEEP_EXE, *args], cwd=cwd, env=WINE_ENV, stdin=subprocess.DEVNULL,
+        [*RUNNER, exe, *args], cwd=cwd, env=WINE_ENV, stdin=subprocess.DEVNULL,
         stdout=subprocess.PIPE, stderr=subprocess.PIPE)
     popen.args_given = args
     _running.add(popen)
@@ -139,8 +140,9 @@ def finish_tool(popen):
         popen.args, popen.returncode, stdout, stderr))
 
 
-def run_tool(*args, cwd=None):
-    return finish_tool(start_tool(*args, cwd=cwd))
+def run_tool(*args, cwd=None, exe=PROCSWEEP_EXE):
+    """Runs procsweep.exe (or a copy of it at exe) with args."""
+    return finish_tool(start_tool(*args, cwd=cwd, exe=exe))
 
 
 def start_fixture(exe_linux_path, command, record_file):

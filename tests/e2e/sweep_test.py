@@ -1,10 +1,12 @@
 """probe, close, clean and force with real processes of a real installation under Wine."""
 
 import os
+import shutil
 import unittest
 
-from harness import (ESBUILD, FFMPEG, HELPERS, NODE, RECHECK, E2ETestCase, exited, log_bytes,
-                     matched, read_records, run_tool, stdout_bytes, win_path)
+from harness import (ESBUILD, FAILURE, FFMPEG, HELPERS, HELPERS_RUNNING, MAIN_EXE, MAIN_RUNNING,
+                     NODE, PROCSWEEP_EXE, RECHECK, E2ETestCase, event, exited, log_bytes, matched,
+                     linux_path, read_records, run_tool, stdout_bytes, win_path)
 
 
 class ProbeTest(E2ETestCase):
@@ -152,6 +154,41 @@ class ForceTest(E2ETestCase):
         self.assertRun(run_tool("force", inst.win, "App.exe"), 0)
         self.assertRunInAnyProcessOrder(run_tool("probe", other.win, "App.exe"), 10, [[
             [matched(pid, win_path(exe))] for exe, (_, pid, _) in zip(theirs, theirs_started)]])
+
+    def test_force_never_ends_the_tool_itself(self):
+        # An installer that puts the tool into the installation under the main executable's
+        # name: the run finds itself, leaves itself running and says so with its exit code.
+        inst = self.installation("inst", main=None, helpers=[])
+        shutil.copyfile(PROCSWEEP_EXE, inst.path(MAIN_EXE))
+        run = run_tool("force", inst.win, MAIN_EXE, exe=inst.path(MAIN_EXE))
+        self.assertEqual(run.code, MAIN_RUNNING, run)
+        lines = run.stdout.decode("ascii").splitlines()
+        self.assertEqual(len(lines), 2, run)
+        own_pid = lines[0].split()[1]
+        self.assertEqual(lines, [f"matched {own_pid} win32-error=0 {inst.image(MAIN_EXE)}"] * 2)
+
+
+class LongInstallationPathTest(E2ETestCase):
+    def test_long_installation_path_in_device_form_is_never_taken_for_a_missing_one(self):
+        # Over MAX_PATH characters, spelled with forward slashes behind "//?/": the path goes to
+        # the system as given. Wine 8 cannot read a final path longer than about 260
+        # characters, so here the run may report that; what it must never do is end with 0
+        # and say nothing while a helper runs there.
+        deep = os.path.join(self.work, *(["d" * 60] * 5))
+        inst = self.installation(deep)
+        device_form = "//?/" + inst.win.replace("\\", "/")
+        self.assertGreaterEqual(len(device_form), 300)
+        # Wine starts no program from a path that long: the helper is started through a short
+        # link to the installation.
+        short = os.path.join(self.work, "short")
+        os.symlink(deep, short)
+        self.start(linux_path(short, NODE))
+        run = run_tool("probe", device_form, MAIN_EXE)
+        self.assertIn(run.code, (HELPERS_RUNNING, FAILURE), run)
+        self.assertNotEqual(run.stdout, b"", run)
+        if run.code == FAILURE:
+            self.assertRun(run, FAILURE, stdout_bytes([
+                event("installation-path-failed", 0, 234, device_form)]))
 
 
 if __name__ == "__main__":

@@ -1,5 +1,6 @@
-// The simulated loader: where a library comes from, given how it was asked for and what the
-// process's default search order is at that moment.
+// The simulated loader: the system DLLs the tool loads at run time (rstrtmgr.dll, user32.dll),
+// found where Windows would find them, given how they were asked for and what the process's
+// default search order is at that moment.
 #include <cwctype>
 
 #include "support/simulated_windows.h"
@@ -18,7 +19,9 @@ HMODULE Module(uintptr_t value) { return reinterpret_cast<HMODULE>(value); }
 const HMODULE kRestartManagerModule = Module(0x5000);
 const HMODULE kToolsFolderModule = Module(0x6000);
 
-struct Library {
+const HMODULE kUser32Module = Module(0x5300);
+
+struct SystemDll {
   const wchar_t* name;
   bool known;                 // one of the system's known DLLs: always mapped from System32
   const wchar_t* loadsItself; // what its own code loads through the default search order
@@ -26,11 +29,11 @@ struct Library {
 };
 
 // The libraries that System32 offers in this simulation.
-const Library kLibraries[] = {
+const SystemDll kLibraries[] = {
     {L"rstrtmgr.dll", false, L"rstrtmgr-dependency.dll", kRestartManagerModule},
     {L"rstrtmgr-dependency.dll", false, nullptr, Module(0x5100)},
     {L"kernel32.dll", true, nullptr, Module(0x5200)},
-    {L"user32.dll", true, nullptr, Module(0x5300)},
+    {L"user32.dll", true, nullptr, kUser32Module},
 };
 
 std::wstring Lower(std::wstring text) {
@@ -38,24 +41,16 @@ std::wstring Lower(std::wstring text) {
   return text;
 }
 
-const Library* SystemLibrary(const std::wstring& name) {
-  for (const Library& library : kLibraries) {
+const SystemDll* SystemLibrary(const std::wstring& name) {
+  for (const SystemDll& library : kLibraries) {
     if (Lower(library.name) == Lower(name)) return &library;
   }
   return nullptr;
 }
 
 bool IsKnownDll(const std::wstring& name) {
-  const Library* library = SystemLibrary(name);
+  const SystemDll* library = SystemLibrary(name);
   return library != nullptr && library->known;
-}
-
-bool IsModule(HMODULE module) {
-  if (module == kToolsFolderModule) return true;
-  for (const Library& library : kLibraries) {
-    if (library.module == module) return true;
-  }
-  return false;
 }
 
 // The folders a search covers, as LOAD_LIBRARY_SEARCH_* bits. LOAD_LIBRARY_SEARCH_DEFAULT_DIRS
@@ -74,7 +69,7 @@ DWORD SearchedFolders(DWORD searchFlags) {
 struct Found {
   bool found = false;
   LoadedFrom from = LoadedFrom::System32;
-  const Library* library = nullptr;
+  const SystemDll* library = nullptr;
 };
 
 Found Locate(const std::wstring& fileName, DWORD searchFlags) {
@@ -83,7 +78,7 @@ Found Locate(const std::wstring& fileName, DWORD searchFlags) {
   if (slash != std::wstring::npos) {
     // A full path names one file, and nothing is searched.
     const std::wstring folder = Lower(fileName.substr(0, slash));
-    const Library* library = SystemLibrary(fileName.substr(slash + 1));
+    const SystemDll* library = SystemLibrary(fileName.substr(slash + 1));
     if (folder == Lower(libraries.systemDirectory) && library != nullptr) {
       return {true, LoadedFrom::System32, library};
     }
@@ -95,7 +90,7 @@ Found Locate(const std::wstring& fileName, DWORD searchFlags) {
   if ((folders & LOAD_LIBRARY_SEARCH_APPLICATION_DIR) != 0) {
     return {true, LoadedFrom::ToolsFolder, nullptr};
   }
-  const Library* library = SystemLibrary(fileName);
+  const SystemDll* library = SystemLibrary(fileName);
   if ((folders & LOAD_LIBRARY_SEARCH_SYSTEM32) != 0 && library != nullptr) {
     return {true, LoadedFrom::System32, library};
   }
@@ -109,7 +104,7 @@ void Record(const std::wstring& name, DWORD flags, bool byTheTool, LoadedFrom fr
 
 // What a library's own code loads; a library from the tool's folder is the intruder's own code
 // already, and what it does next no longer matters.
-void LoadWhatItLoadsItself(const Library* library) {
+void LoadWhatItLoadsItself(const SystemDll* library) {
   if (library == nullptr || library->loadsItself == nullptr) return;
   const Found found = Locate(library->loadsItself, 0);
   if (!found.found) return;
@@ -167,23 +162,33 @@ HMODULE LoadLibraryExW(LPCWSTR fileName, HANDLE file, DWORD flags) {
     Fail(ERROR_MOD_NOT_FOUND);
     return nullptr;
   }
-  if (found.library != nullptr && found.library->module == sim::kRestartManagerModule &&
-      world.restartManager.loadError != 0) {
-    Fail(world.restartManager.loadError);
+  const DWORD loadError =
+      found.library == nullptr                          ? 0
+      : found.library->module == sim::kRestartManagerModule ? world.restartManager.loadError
+      : found.library->module == sim::kUser32Module     ? world.libraries.user32.loadError
+                                                        : 0;
+  if (loadError != 0) {
+    Fail(loadError);
     return nullptr;
   }
   sim::Record(name, flags, true, found.from);
-  ++world.libraries.loadedModules;
+  const HMODULE module =
+      found.from == sim::LoadedFrom::ToolsFolder ? sim::kToolsFolderModule : found.library->module;
+  ++world.libraries.loaded[module];
   Succeed();
-  if (found.from == sim::LoadedFrom::ToolsFolder) return sim::kToolsFolderModule;
-  sim::LoadWhatItLoadsItself(found.library);
-  return found.library->module;
+  if (found.from == sim::LoadedFrom::System32) sim::LoadWhatItLoadsItself(found.library);
+  return module;
 }
 
 FARPROC GetProcAddress(HMODULE module, LPCSTR procName) {
   Enter("GetProcAddress");
-  const FARPROC function =
-      module == sim::kRestartManagerModule ? sim::RestartManagerFunction(procName) : nullptr;
+  sim::World& world = TheWorld();
+  FARPROC function = nullptr;
+  if (world.libraries.loaded.count(module) != 0) {
+    function = module == sim::kRestartManagerModule ? sim::RestartManagerFunction(procName)
+               : module == sim::kUser32Module       ? sim::User32Function(procName)
+                                                    : nullptr;
+  }
   if (function == nullptr) {
     Fail(ERROR_PROC_NOT_FOUND);
     return nullptr;
@@ -194,15 +199,30 @@ FARPROC GetProcAddress(HMODULE module, LPCSTR procName) {
 
 BOOL FreeLibrary(HMODULE module) {
   Enter("FreeLibrary");
-  sim::Libraries& libraries = TheWorld().libraries;
-  if (!sim::IsModule(module) || libraries.loadedModules == 0) {
-    ++TheWorld().badCloses;
+  sim::World& world = TheWorld();
+  auto it = world.libraries.loaded.find(module);
+  if (it == world.libraries.loaded.end() || it->second == 0) {
+    ++world.badCloses;
     Fail(ERROR_INVALID_HANDLE);
     return FALSE;
   }
-  --libraries.loadedModules;
+  if (--it->second == 0) world.libraries.loaded.erase(it);
   Succeed();
   return TRUE;
+}
+
+UINT GetSystemDirectoryW(LPWSTR buffer, UINT size) {
+  Enter("GetSystemDirectoryW");
+  const std::wstring& directory = TheWorld().libraries.systemDirectory;
+  // Too small a buffer: the size needed, terminating NUL included, and nothing copied.
+  if (directory.size() >= size) {
+    Succeed();
+    return static_cast<UINT>(directory.size() + 1);
+  }
+  std::copy(directory.begin(), directory.end(), buffer);
+  buffer[directory.size()] = L'\0';
+  Succeed();
+  return static_cast<UINT>(directory.size());
 }
 
 }  // namespace platform

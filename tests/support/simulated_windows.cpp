@@ -37,24 +37,51 @@ std::wstring CleanPlainPath(const std::wstring& path) {
   return cleaned;
 }
 
-bool IsVolumeRoot(const std::wstring& path) {
-  return (path.size() == 3 && path[1] == L':') ||
-         (path.size() == 7 && StartsWith(path, L"\\\\?\\") && path[5] == L':');
+bool IsVerbatimForm(const std::wstring& path) {
+  return StartsWith(path, L"\\\\?\\") || StartsWith(path, L"\\??\\");
 }
 
-// The "\\?\" form of a path: a plain path cleaned up and made absolute first, a prefixed one
-// taken literally; no trailing backslash except on a volume's root.
+bool IsDeviceForm(const std::wstring& path) {
+  const auto separator = [](wchar_t c) { return c == L'\\' || c == L'/'; };
+  return IsVerbatimForm(path) ||
+         (path.size() >= 4 && separator(path[0]) && separator(path[1]) &&
+          (path[2] == L'?' || path[2] == L'.') && separator(path[3]));
+}
+
+// The path as the file system gets it, in its given letter case, as a drive or UNC path:
+// "\\?\" and "\??\" hand the rest over verbatim; "\\.\", "//?/" and "//./" name a device too,
+// but the rest is cleaned up like a plain path (forward slashes included); a plain path is made
+// absolute and cleaned up. No trailing backslash except on a volume's root.
+std::wstring DosForm(const std::wstring& path) {
+  std::wstring form;
+  if (IsDeviceForm(path)) {
+    std::wstring rest = path.substr(4);
+    if (!IsVerbatimForm(path)) {
+      std::replace(rest.begin(), rest.end(), L'/', L'\\');
+      rest.erase(std::unique(rest.begin(), rest.end(),
+                             [](wchar_t a, wchar_t b) { return a == L'\\' && b == L'\\'; }),
+                 rest.end());
+    }
+    form = rest.compare(0, 4, L"UNC\\") == 0 ? L"\\\\" + rest.substr(4) : rest;
+  } else {
+    std::wstring plain = path;
+    std::replace(plain.begin(), plain.end(), L'/', L'\\');
+    form = CleanPlainPath(plain);
+  }
+  if (form.size() > 3 && form.back() == L'\\') form.pop_back();
+  return form;
+}
+
+// The "\\?\" form of a path.
 std::wstring PrefixedForm(const std::wstring& path) {
-  std::wstring full = StartsWith(path, L"\\\\?\\") ? path : CleanPlainPath(path);
-  if (full.size() > 3 && full.back() == L'\\' && !IsVolumeRoot(full)) full.pop_back();
-  if (StartsWith(full, L"\\\\?\\")) return full;
-  return StartsWith(full, L"\\\\") ? L"\\\\?\\UNC\\" + full.substr(2) : L"\\\\?\\" + full;
+  const std::wstring form = DosForm(path);
+  return StartsWith(form, L"\\\\") ? L"\\\\?\\UNC\\" + form.substr(2) : L"\\\\?\\" + form;
 }
 
-// Without long paths enabled, a plain path of MAX_PATH characters or more does not open; only
-// the "\\?\" form reaches such a file.
+// Without long paths enabled, a plain path of MAX_PATH characters or more does not open; a
+// device form reaches such a file.
 bool IsTooLongPlainPath(const std::wstring& path) {
-  return !TheWorld().longPathsEnabled && !StartsWith(path, L"\\\\?\\") &&
+  return !TheWorld().longPathsEnabled && !IsDeviceForm(path) &&
          CleanPlainPath(path).size() >= MAX_PATH;
 }
 
@@ -223,15 +250,7 @@ void At(const std::string& function, int nth, std::function<void()> action) {
 }
 
 std::wstring NormalizedKey(const std::wstring& path) {
-  std::wstring key;
-  if (StartsWith(path, L"\\\\?\\UNC\\")) {
-    key = L"\\\\" + path.substr(8);
-  } else if (StartsWith(path, L"\\\\?\\")) {
-    key = path.substr(4);
-  } else {
-    key = CleanPlainPath(path);
-  }
-  if (key.size() > 3 && key.back() == L'\\') key.pop_back();
+  std::wstring key = DosForm(path);
   for (wchar_t& c : key) c = static_cast<wchar_t>(std::towlower(c));
   for (bool expanded = true; expanded;) {
     expanded = false;
@@ -339,7 +358,7 @@ std::vector<std::string> LeftOpen() {
     faults.push_back(std::to_string(world.handles.size()) + " handle(s) left open");
   }
   if (world.badCloses != 0) faults.push_back("a handle was closed twice or never opened");
-  if (world.libraries.loadedModules != 0) faults.push_back("a library was not freed");
+  if (!world.libraries.loaded.empty()) faults.push_back("a library was not freed");
   if (world.restartManager.sessionsStarted != world.restartManager.sessionsEnded) {
     faults.push_back("a Restart Manager session was not ended");
   }
@@ -366,13 +385,6 @@ using sim::Enter;
 using sim::Fail;
 using sim::Succeed;
 using sim::TheWorld;
-
-char* setlocale(int, const char* locale) {
-  Enter("setlocale");
-  TheWorld().locales.push_back(locale == nullptr ? "" : locale);
-  static char name[] = "English_United States.1252";
-  return name;
-}
 
 DWORD GetLastError() { return TheWorld().lastError; }
 void SetLastError(DWORD error) { TheWorld().lastError = error; }
@@ -401,8 +413,7 @@ HANDLE CreateFileW(LPCWSTR fileName, DWORD desiredAccess, DWORD shareMode, LPSEC
       Fail(missing);
       return INVALID_HANDLE_VALUE;
     }
-    const std::wstring path = fileName;
-    sim::AddFile(path.compare(0, 4, L"\\\\?\\") == 0 ? path : sim::CleanPlainPath(path));
+    sim::AddFile(sim::DosForm(fileName));
     it = world.files.find(key);
   } else if (creationDisposition == CREATE_NEW) {
     Fail(ERROR_FILE_EXISTS);
@@ -816,70 +827,17 @@ DWORD WaitForSingleObject(HANDLE handle, DWORD milliseconds) {
   return WAIT_TIMEOUT;
 }
 
+DWORD GetCurrentProcessId() {
+  Enter("GetCurrentProcessId");
+  return TheWorld().ownPid;
+}
+
 ULONGLONG GetTickCount64() {
   Enter("GetTickCount64");
   sim::World& world = TheWorld();
   const ULONGLONG now = world.now;
   world.now += world.tickStep;
   return now;
-}
-
-BOOL EnumWindows(WNDENUMPROC enumFunc, LPARAM lParam) {
-  Enter("EnumWindows");
-  const size_t count = TheWorld().windows.size();
-  for (size_t i = 0; i < count; ++i) {
-    if (!enumFunc(TheWorld().windows[i].hwnd, lParam)) break;
-  }
-  Succeed();
-  return TRUE;
-}
-
-static sim::Window* FindWindowRecord(HWND window) {
-  for (sim::Window& candidate : TheWorld().windows) {
-    if (candidate.hwnd == window) return &candidate;
-  }
-  return nullptr;
-}
-
-DWORD GetWindowThreadProcessId(HWND window, LPDWORD processId) {
-  Enter("GetWindowThreadProcessId");
-  sim::Window* record = FindWindowRecord(window);
-  if (record == nullptr) {
-    Fail(ERROR_INVALID_WINDOW_HANDLE);
-    return 0;
-  }
-  if (processId != nullptr) *processId = record->pid;
-  Succeed();
-  return 0x100 + record->pid;
-}
-
-HWND GetWindow(HWND window, UINT command) {
-  Enter("GetWindow");
-  sim::Window* record = FindWindowRecord(window);
-  if (record == nullptr || command != GW_OWNER) {
-    Fail(ERROR_INVALID_WINDOW_HANDLE);
-    return nullptr;
-  }
-  Succeed();
-  return record->owner;
-}
-
-BOOL IsWindowVisible(HWND window) {
-  Enter("IsWindowVisible");
-  sim::Window* record = FindWindowRecord(window);
-  return record != nullptr && record->visible;
-}
-
-BOOL PostMessageW(HWND window, UINT message, WPARAM, LPARAM) {
-  Enter("PostMessageW");
-  sim::Window* record = FindWindowRecord(window);
-  if (record == nullptr || record->postError != 0) {
-    Fail(record == nullptr ? ERROR_INVALID_WINDOW_HANDLE : record->postError);
-    return FALSE;
-  }
-  record->posted.push_back(message);
-  Succeed();
-  return TRUE;
 }
 
 }  // namespace platform

@@ -116,6 +116,12 @@ struct RestartManager {
   std::vector<bool> sessionOpen;                           // per session
 };
 
+// Faults of one system library the tool loads at run time.
+struct Library {
+  DWORD loadError = 0;             // LoadLibraryExW fails with it
+  std::string missingFunction;     // GetProcAddress fails for this name
+};
+
 enum class LoadedFrom { System32, ToolsFolder };
 
 // One library brought into the process, by the tool or by a library on its own.
@@ -140,7 +146,8 @@ struct Libraries {
   bool lacksSearchFlags = false;
   DWORD defaultDirectories = 0;    // as SetDefaultDllDirectories last set it; 0: never
   std::vector<LibraryLoad> loads;
-  int loadedModules = 0;           // loaded by the tool and not freed
+  std::map<HMODULE, int> loaded;   // loaded by the tool and not freed, per module
+  Library user32;
 };
 
 enum class HandleKind { File, Snapshot, Process };
@@ -165,8 +172,7 @@ struct World {
   std::map<std::string, int> calls;
   std::multimap<std::pair<std::string, int>, std::function<void()>> scheduled;
 
-  // C runtime and console
-  std::vector<std::string> locales;
+  // Console
   bool hasStandardOutput = true;
   std::string standardOutput;
   UINT ansiCodePage = 1252;
@@ -186,6 +192,7 @@ struct World {
   ULONGLONG now = 5'000'000;
   ULONGLONG tickStep = 0;           // each GetTickCount64 call advances the clock by this much
   std::vector<std::pair<DWORD, DWORD>> processOpens;  // (pid, access)
+  DWORD ownPid = 7000;              // GetCurrentProcessId
 
   // Windows
   std::vector<Window> windows;
@@ -234,8 +241,10 @@ RM_PROCESS_INFO& AddHolder(DWORD pid, const std::wstring& appName, const std::ws
 
 // The libraries from the tool's folder whose code ran, by name; empty when none.
 std::vector<std::wstring> LibrariesRunFromTheToolsFolder();
-// The Restart Manager's exported functions, by name; null for any other name.
+// The exported functions of the simulated libraries, by name; null for any other name or one
+// that a test made missing.
 FARPROC RestartManagerFunction(const std::string& name);
+FARPROC User32Function(const std::string& name);
 
 size_t OpenHandleCount();
 // What the tool left open or closed twice, one line each; empty when nothing.

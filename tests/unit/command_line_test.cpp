@@ -1,17 +1,11 @@
 #include "driver/command_line.h"
 
-#include "support/sim_test.h"
+#include "support/sample_installation.h"
 
 class CommandLineTest : public SimTest {
  protected:
   sim::File& LogFile() { return sim::AddFile(L"C:\\Logs\\sweep.log"); }
 };
-
-TEST_F(CommandLineTest, SetsTheAnsiLocaleFirstWhateverTheCommandLine) {
-  Run({});
-  ASSERT_EQ(World().locales.size(), 1u);
-  EXPECT_EQ(World().locales[0], ".ACP");
-}
 
 // A malformed command line ends with 2 and writes nothing at all.
 TEST_F(CommandLineTest, RefusesMalformedCommandLinesSilently) {
@@ -27,9 +21,19 @@ TEST_F(CommandLineTest, RefusesMalformedCommandLinesSilently) {
       {L"probe", L"C:\\App", L"App.exe", L"extra"},
       {L"owners", L"a", L"b", L"c"},
       {L"--log", L"C:\\Logs\\sweep.log", L"--log", L"C:\\Logs\\sweep.log", L"probe"},
+      // An installer whose directory variable was never set passes an empty argument.
+      {L"probe", L"", L"App.exe"},
+      {L"force", L"", L"App.exe"},
+      {L"legacy-owners", L"", L"App.exe"},
+      {L"--log", L"C:\\Logs\\sweep.log", L"clean", L"", L"App.exe"},
   };
   for (const auto& arguments : cases) {
+    World().calls.clear();
     EXPECT_EQ(static_cast<int>(procsweep::RunCommandLine(arguments)), 2);
+    // A second "--log" is taken as the mode word, refused only after the target list was built.
+    if (arguments.size() == 5) continue;
+    EXPECT_EQ(World().calls["CreateFileW"], 0) << "nothing is looked at";
+    EXPECT_EQ(World().calls["GetFileAttributesW"], 0) << "nothing is looked at";
   }
   EXPECT_TRUE(World().standardOutput.empty());
   EXPECT_TRUE(sim::FindFile(L"C:\\Logs\\sweep.log")->content.empty());
@@ -71,6 +75,12 @@ TEST_F(CommandLineTest, ReportsAnInstallationThatCannotBeResolved) {
       {[] { sim::AddDirectory(L"C:\\App").openError = ERROR_ACCESS_DENIED; }, ERROR_ACCESS_DENIED},
       {[] { sim::AddDirectory(L"C:\\App").finalPathError = ERROR_INVALID_FUNCTION; },
        ERROR_INVALID_FUNCTION},
+      // The directory opened, so it exists: "not found" from the final-path call (a volume
+      // without a drive letter, a RAM disk) is a failure, never a missing installation.
+      {[] { sim::AddDirectory(L"C:\\App").finalPathError = ERROR_FILE_NOT_FOUND; },
+       ERROR_FILE_NOT_FOUND},
+      {[] { sim::AddDirectory(L"C:\\App").finalPathError = ERROR_PATH_NOT_FOUND; },
+       ERROR_PATH_NOT_FOUND},
       // A present installation whose final path does not fit must not pass for a missing one.
       {[] { sim::AddDirectory(L"C:\\App").finalPath = L"\\\\?\\C:\\" + std::wstring(32770, L'a'); },
        ERROR_FILENAME_EXCED_RANGE},
@@ -130,4 +140,18 @@ TEST_F(CommandLineTest, LegacyOwnersUsesTheDirectoryArgumentAsTyped) {
                          "restart-manager-legacy-sample pid=0 win32-error=0 C:\\App\\",
                          "restart-manager-sampled-file pid=0 win32-error=0 C:\\App\\\\App.exe",
                          "restart-manager-no-owner-reported pid=0 win32-error=0 "}));
+}
+
+// Windows 7 without KB2533623 has no SetDefaultDllDirectories: the run goes on, and the
+// libraries it loads still come from the system directory only.
+TEST_F(CommandLineTest, RunsWhereTheLibrarySearchCannotBeRestricted) {
+  World().libraries.lacksSearchFlags = true;
+  sim::AddHolder(42, L"Example App", L"C:\\App\\App.exe");
+  EXPECT_EQ(Run({L"owners", L"C:\\App\\App.exe"}), 0);
+  EXPECT_EQ(Lines(), (std::vector<std::string>{
+                         "restart-manager-file pid=0 win32-error=0 C:\\App\\App.exe",
+                         "restart-manager-owner pid=42 win32-error=0 Example App"}));
+  for (const sim::LibraryLoad& load : World().libraries.loads) {
+    if (load.byTheTool) EXPECT_EQ(load.from, sim::LoadedFrom::System32) << sample::Narrow(load.name);
+  }
 }

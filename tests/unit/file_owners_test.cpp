@@ -106,7 +106,6 @@ TEST_F(FileOwnersTest, ReturnsTheFailingStepsCodeAndEndsEveryStartedSession) {
     EXPECT_EQ(Rm().sessionsStarted, c.started) << c.name;
     EXPECT_EQ(Rm().sessionsEnded, c.started) << c.name;
     EXPECT_EQ(Rm().listCalls, c.listCalls) << c.name;
-    EXPECT_EQ(World().libraries.loadedModules, 0) << c.name;
   }
 }
 
@@ -119,4 +118,31 @@ TEST_F(FileOwnersTest, LoadsTheLibraryFromTheSystemDirectoryOnly) {
   const sim::LibraryLoad& load = World().libraries.loads[0];
   EXPECT_EQ(load.name, L"rstrtmgr.dll");
   EXPECT_EQ(load.from, sim::LoadedFrom::System32);
+}
+
+// Windows 7 without KB2533623 refuses the LOAD_LIBRARY_SEARCH_ flags as an invalid parameter:
+// the library then comes by its full path in the system directory, never by its bare name.
+TEST_F(FileOwnersTest, LoadsTheLibraryWhereTheSearchFlagsAreUnknown) {
+  World().libraries.lacksSearchFlags = true;
+  sim::AddHolder(42, L"Example App", L"C:\\App\\App.exe");
+  std::vector<RM_PROCESS_INFO> owners;
+  EXPECT_EQ(Query(owners), static_cast<DWORD>(ERROR_SUCCESS));
+  ASSERT_EQ(owners.size(), 1u);
+  EXPECT_EQ(owners[0].Process.dwProcessId, 42u);
+  ASSERT_FALSE(World().libraries.loads.empty());
+  EXPECT_EQ(World().libraries.loads[0].from, sim::LoadedFrom::System32);
+
+  // A system directory that does not fit leaves nothing safe to load from.
+  Fresh();
+  World().libraries.lacksSearchFlags = true;
+  World().libraries.systemDirectory = std::wstring(MAX_PATH + 5, L'x');
+  EXPECT_EQ(Query(owners), static_cast<DWORD>(ERROR_INSUFFICIENT_BUFFER));
+}
+
+// Any other refusal is the answer: it is never retried another way.
+TEST_F(FileOwnersTest, TakesAnyOtherLoadFailureAsTheAnswer) {
+  Rm().loadError = ERROR_ACCESS_DENIED;
+  std::vector<RM_PROCESS_INFO> owners;
+  EXPECT_EQ(Query(owners), static_cast<DWORD>(ERROR_ACCESS_DENIED));
+  EXPECT_EQ(World().calls["LoadLibraryExW"], 1);
 }

@@ -68,18 +68,26 @@ TEST_F(FinalPathTest, ReportsTheErrorOfTheCallThatFailed) {
     const char* name;
     void (*script)();
     DWORD error;
+    bool missing;  // only an open that finds nothing means the path is not there
   } cases[] = {
-      {"missing file", [] { sim::AddDirectory(L"C:\\Apps"); }, ERROR_FILE_NOT_FOUND},
-      {"missing folder", [] {}, ERROR_PATH_NOT_FOUND},
+      {"missing file", [] { sim::AddDirectory(L"C:\\Apps"); }, ERROR_FILE_NOT_FOUND, true},
+      {"missing folder", [] {}, ERROR_PATH_NOT_FOUND, true},
       {"access refused", [] { sim::AddFile(L"C:\\Apps\\tool.exe").openError = ERROR_ACCESS_DENIED; },
-       ERROR_ACCESS_DENIED},
+       ERROR_ACCESS_DENIED, false},
       {"final path unreadable",
        [] { sim::AddFile(L"C:\\Apps\\tool.exe").finalPathError = ERROR_NOT_SUPPORTED; },
-       ERROR_NOT_SUPPORTED},
+       ERROR_NOT_SUPPORTED, false},
+      // Volumes without a drive letter and some RAM disks: opened, then "not found".
+      {"final path not found after the open",
+       [] { sim::AddFile(L"C:\\Apps\\tool.exe").finalPathError = ERROR_FILE_NOT_FOUND; },
+       ERROR_FILE_NOT_FOUND, false},
+      {"final path's folder not found after the open",
+       [] { sim::AddFile(L"C:\\Apps\\tool.exe").finalPathError = ERROR_PATH_NOT_FOUND; },
+       ERROR_PATH_NOT_FOUND, false},
       // The system answers a too small buffer with the size it needs and sets no error.
       {"final path too long",
        [] { sim::AddFile(L"C:\\Apps\\tool.exe").finalPath = L"\\\\?\\C:\\" + std::wstring(32761, L'a'); },
-       ERROR_FILENAME_EXCED_RANGE},
+       ERROR_FILENAME_EXCED_RANGE, false},
   };
   for (const Case& c : cases) {
     Fresh();
@@ -87,9 +95,10 @@ TEST_F(FinalPathTest, ReportsTheErrorOfTheCallThatFailed) {
     const PathResult result = ResolveFinalPath(L"C:\\Apps\\tool.exe");
     EXPECT_TRUE(result.path.empty()) << c.name;
     EXPECT_EQ(result.error, c.error) << c.name;
+    EXPECT_EQ(result.missing, c.missing) << c.name;
     EXPECT_EQ(platform::GetLastError(), c.error) << c.name;
     EXPECT_EQ(sim::OpenHandleCount(), 0u) << c.name;
-    if (c.error == ERROR_FILE_NOT_FOUND) {
+    if (c.missing) {
       EXPECT_EQ(sim::FindFile(L"C:\\Apps\\tool.exe"), nullptr) << "resolving made the file";
     }
   }
@@ -103,24 +112,31 @@ TEST_F(FinalPathTest, AcceptsTheLongestFinalPathThatFits) {
 }
 
 // A plain path of MAX_PATH characters or more does not open in a program that is not long-path
-// aware; such paths still resolve, through their prefixed form.
-TEST_F(FinalPathTest, ResolvesLongPlainPaths) {
+// aware; such paths still resolve, through their prefixed form. Paths already in a device form
+// reach the system as they are: prefixing one again would name another path ("//?/C:/x" as
+// "\\?\UNC\?\C:\x").
+TEST_F(FinalPathTest, ResolvesLongPlainPathsAndDeviceForms) {
   const std::wstring folder(260, L'f');
   sim::AddFile(L"C:\\" + folder + L"\\tool.exe");
   sim::AddFile(L"\\\\server\\share\\" + folder + L"\\tool.exe");
   sim::AddFile(L"C:\\Work\\" + folder + L"\\tool.exe");
+  const std::wstring local = L"\\\\?\\C:\\" + folder + L"\\tool.exe";
   struct Case {
     std::wstring given;
     std::wstring resolved;
   } cases[] = {
-      {L"C:\\" + folder + L"\\tool.exe", L"\\\\?\\C:\\" + folder + L"\\tool.exe"},
+      {L"C:\\" + folder + L"\\tool.exe", local},
       {L"\\\\server\\share\\" + folder + L"\\tool.exe",
        L"\\\\?\\UNC\\server\\share\\" + folder + L"\\tool.exe"},
       {folder + L"\\tool.exe", L"\\\\?\\C:\\Work\\" + folder + L"\\tool.exe"},
-      {L"\\\\?\\C:\\" + folder + L"\\tool.exe", L"\\\\?\\C:\\" + folder + L"\\tool.exe"},
+      {L"\\\\?\\C:\\" + folder + L"\\tool.exe", local},
+      {L"//?/C:/" + folder + L"/tool.exe", local},
+      {L"\\\\.\\C:\\" + folder + L"\\tool.exe", local},
+      {L"//./C:/" + folder + L"/tool.exe", local},
+      {L"\\??\\C:\\" + folder + L"\\tool.exe", local},
   };
   for (const Case& c : cases) {
-    EXPECT_EQ(ResolveFinalPath(c.given).path, c.resolved) << c.given.size() << " characters";
+    EXPECT_EQ(ResolveFinalPath(c.given).path, c.resolved) << testing::PrintToString(c.given);
   }
 }
 

@@ -36,6 +36,7 @@ const char* const kEventNames[] = {
     "restart-manager-file",             "restart-manager-legacy-sample",
     "restart-manager-sampled-file",     "restart-manager-query-failed",
     "restart-manager-no-owner-reported", "restart-manager-owner",
+    "close-request-failed",
 };
 const wchar_t* const kHelpers[] = {
     L"resources\\runtime\\node\\node.exe",

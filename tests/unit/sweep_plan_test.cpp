@@ -271,3 +271,28 @@ TEST_F(SweepPlanTest, ActsOnTheInstallationHoweverItsDirectoryIsNamed) {
     EXPECT_EQ(Lines(), (std::vector<std::string>{Event("matched", 10, 0), Event("exited", 10, 0)}));
   }
 }
+
+// The tool may itself be one of the installation's executables: an installer that copies it into
+// the installation, or names it as the main executable. It never ends its own process, and the
+// closing look counts it, so the exit code says that it runs.
+TEST_F(SweepPlanTest, NeverEndsItsOwnProcess) {
+  struct Case {
+    const char* name;
+    std::wstring ownImage;
+    std::wstring word;
+    int exitCode;
+  } cases[] = {
+      {"tool at a helper's place, force", kNodeImage, L"force", 11},
+      {"tool at a helper's place, clean", kNodeImage, L"clean", 11},
+      {"tool as the main executable, force", kMainImage, L"force", 10},
+  };
+  for (const Case& c : cases) {
+    Fresh();
+    World().ownPid = 7100;
+    sim::AddProcess(7100, c.ownImage);
+    sim::AddProcess(20, kNodeImage);  // a helper that is not the tool ends as usual
+    EXPECT_EQ(RunWord(c.word), c.exitCode) << c.name;
+    EXPECT_EQ(Terminated(), std::set<DWORD>{20}) << c.name;
+    EXPECT_FALSE(sim::ProcessById(7100).exited) << c.name;
+  }
+}

@@ -428,20 +428,6 @@ TEST_F(SweepTest, AWindowThatRefusesTheMessageStopsNothing) {
   EXPECT_EQ(Lines(), (std::vector<std::string>{Matched(10), Matched(11)}));
 }
 
-// The callback never stops the enumeration, whatever window it is shown.
-TEST_F(SweepTest, TheCloseCallbackGoesOnAfterEveryWindow) {
-  sim::AddWindow(10);
-  sim::AddWindow(10, false);
-  sim::AddWindow(11);
-  for (const sim::Window& window : std::vector<sim::Window>(World().windows)) {
-    EXPECT_EQ(procsweep::PostCloseToProcessWindows(window.hwnd, 10), TRUE);
-  }
-  EXPECT_EQ(procsweep::PostCloseToProcessWindows(reinterpret_cast<HWND>(0x1234), 10), TRUE);
-  EXPECT_EQ(World().windows[0].posted, std::vector<UINT>{WM_CLOSE});
-  EXPECT_TRUE(World().windows[1].posted.empty());
-  EXPECT_TRUE(World().windows[2].posted.empty());
-}
-
 // "clean" must never end the application itself: its processes are counted instead.
 TEST_F(SweepTest, TerminateHelpersNeverEndsTheMainExecutable) {
   struct Case {
@@ -519,4 +505,55 @@ TEST_F(SweepTest, QueryImagePathGivesThePathOrTheErrorOfTheQuery) {
   EXPECT_TRUE(image.path.empty());
   EXPECT_EQ(image.error, static_cast<DWORD>(ERROR_ACCESS_DENIED));
   EXPECT_EQ(platform::GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
+}
+
+// USER32 is loaded only for a close request, once per pass, and let go when the pass ends.
+TEST_F(SweepTest, LoadsUser32OnlyToCloseWindows) {
+  auto user32Loads = [] {
+    int loads = 0;
+    for (const sim::LibraryLoad& load : World().libraries.loads) loads += load.name == L"user32.dll";
+    return loads;
+  };
+  sim::AddProcess(10, kMainImage);
+  sim::AddProcess(11, kMainImage);
+  sim::AddProcess(20, kNodeImage);
+  sim::AddWindow(10);
+  sim::AddWindow(11);
+  for (SweepMode mode : {SweepMode::Probe, SweepMode::TerminateHelpers}) {
+    Sweep(mode);
+    EXPECT_EQ(user32Loads(), 0) << ModeNumber(mode);
+  }
+  EXPECT_EQ(Sweep(SweepMode::Close), 0);
+  EXPECT_EQ(user32Loads(), 1);
+  EXPECT_EQ(World().windows[0].posted, std::vector<UINT>{WM_CLOSE});
+  EXPECT_EQ(World().windows[1].posted, std::vector<UINT>{WM_CLOSE});
+}
+
+// A close request that cannot be made is a failure of the run, never a quiet 0.
+TEST_F(SweepTest, ReportsAUser32ThatCannotBeHad) {
+  struct Case {
+    const char* name;
+    void (*script)();
+    DWORD error;
+  } cases[] = {
+      {"not loaded", [] { World().libraries.user32.loadError = ERROR_DLL_INIT_FAILED; },
+       ERROR_DLL_INIT_FAILED},
+      {"a function missing", [] { World().libraries.user32.missingFunction = "PostMessageW"; },
+       ERROR_PROC_NOT_FOUND},
+  };
+  for (const Case& c : cases) {
+    Fresh();
+    c.script();
+    sim::AddProcess(10, kMainImage);
+    sim::AddProcess(11, kMainImage);
+    sim::AddProcess(20, kNodeImage);
+    sim::AddWindow(10);
+    EXPECT_EQ(Sweep(SweepMode::Close), 2) << c.name;
+    EXPECT_EQ(Lines(), (std::vector<std::string>{
+                           Matched(10), Event("close-request-failed", 10, c.error, kMainText),
+                           Matched(11), Event("close-request-failed", 11, c.error, kMainText),
+                           Matched(20, kNodeText)}))
+        << c.name;
+    EXPECT_TRUE(World().windows[0].posted.empty()) << c.name;
+  }
 }

@@ -1,0 +1,11 @@
+# The installer examples of integration/ (NSIS, Inno Setup), built as docs/integration.md says
+# and run silently under Wine on a sample installation; and the guide's snippets checked against
+# the files they come from. Needs makensis, the npm package innosetup and Node.js, which `make`
+# installs.
+if(Python3_Interpreter_FOUND AND NOT CMAKE_HOST_WIN32)
+  add_test(NAME installers
+    COMMAND ${Python3_EXECUTABLE} -m unittest discover -s ${CMAKE_SOURCE_DIR}/tests/installers
+      -p "*_test.py" -v)
+  set_tests_properties(installers PROPERTIES TIMEOUT 1800 ENVIRONMENT
+    "PROCSWEEP_EXE=$<TARGET_FILE:procsweep>;FIXTURE_APP=$<TARGET_FILE:fixture_app>;PROCSWEEP_SOURCE_DIR=${CMAKE_SOURCE_DIR};PROCSWEEP_BUILD_DIR=${CMAKE_BINARY_DIR}")
+endif()

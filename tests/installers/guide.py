@@ -1,0 +1,27 @@
+"""The integration guide, docs/integration.md, as the installer tests read it: its fenced code
+blocks, and the build commands among them that the tests run as written."""
+
+import os
+import re
+
+SOURCE_DIR = os.environ.get(
+    "PROCSWEEP_SOURCE_DIR",
+    os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__)))))
+GUIDE = os.path.join(SOURCE_DIR, "docs", "integration.md")
+
+_FENCE = re.compile(r"^```(\S*)\n(.*?)^```$", re.MULTILINE | re.DOTALL)
+
+
+def blocks():
+    """Every fenced block of the guide as (language tag, text), in order."""
+    with open(GUIDE, encoding="utf-8") as f:
+        return [(m.group(1), m.group(2)) for m in _FENCE.finditer(f.read())]
+
+
+def build_command(program):
+    """The guide's one-line `sh` block that runs `program`, as a list of words."""
+    found = [text for language, text in blocks()
+             if language == "sh" and text.split()[:1] == [program]]
+    if len(found) != 1 or found[0].strip().count("\n") != 0:
+        raise AssertionError(f"the guide should show one command line of {program}: {found}")
+    return found[0].split()

@@ -1,0 +1,47 @@
+"""The code in docs/integration.md is code that the tests build or run: each block of NSIS,
+Pascal or JavaScript is a run of whole lines of a file in integration/, each `sh` block is one
+of the build commands that installers_test.py runs, and anything else is a `text` block (a
+format, or a sample of output)."""
+
+import os
+import unittest
+
+import guide
+
+INTEGRATION = os.path.join(guide.SOURCE_DIR, "integration")
+SOURCES = {
+    "nsis": ["nsis/procsweep.nsh", "nsis/example.nsi"],
+    "pascal": ["inno/example.iss"],
+    "js": ["node/procsweep.js", "node/electron-update-example.js", "node/nsis-installer.js"],
+}
+BUILD_PROGRAMS = ["makensis", "ISCC.exe"]
+
+
+def read(relative):
+    with open(os.path.join(INTEGRATION, *relative.split("/")), encoding="utf-8") as f:
+        return f.read()
+
+
+class GuideTest(unittest.TestCase):
+    def test_every_code_block_is_a_piece_of_a_file_the_tests_build_or_run(self):
+        blocks = guide.blocks()
+        self.assertGreater(len(blocks), 10)
+        for language, text in blocks:
+            with self.subTest(block=text[:70]):
+                if language in SOURCES:
+                    files = [relative for relative in SOURCES[language]
+                             if "\n" + text in "\n" + read(relative)]
+                    self.assertTrue(files, f"not a run of whole lines of {SOURCES[language]}")
+                elif language == "sh":
+                    self.assertIn(text.split()[0], BUILD_PROGRAMS)
+                else:
+                    self.assertEqual(language, "text")
+
+    def test_the_build_commands_are_in_the_guide_once_each(self):
+        for program in BUILD_PROGRAMS:
+            with self.subTest(program=program):
+                self.assertEqual(guide.build_command(program)[0], program)
+
+
+if __name__ == "__main__":
+    unittest.main()

@@ -1,0 +1,538 @@
+"""The installer examples of integration/, built as docs/integration.md says and run silently
+under Wine, as an installer author would ship them: NSIS's installer and uninstaller (makensis,
+its default 32-bit target) and Inno Setup's setup and uninstaller (ISCC from the npm package
+innosetup).
+
+Each runs on a sample installation laid out from the fixture program, in each situation an
+installer meets: nothing running; only a helper; the main executable with a window and a
+helper; the main executable without a window; procsweep.exe answering 2. Same-named copies of
+the main executable and a helper run from another folder all along and must survive every run.
+
+Environment (set by CTest): PROCSWEEP_EXE, FIXTURE_APP, PROCSWEEP_SOURCE_DIR, PROCSWEEP_BUILD_DIR.
+"""
+
+import os
+import re
+import shutil
+import subprocess
+import sys
+import time
+import unittest
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.dirname(os.path.abspath(__file__))),
+                                "e2e"))
+
+import guide  # noqa: E402
+from harness import (BUILD_DIR, NODE, PROCSWEEP_EXE, SOURCE_DIR, WINE_ENV,  # noqa: E402
+                     WINE_RUN, E2ETestCase, Installation, WineSession, linux_path, read_records,
+                     start_fixture, stop_process, wait_ready, win_path)
+
+APP_NAME = "Example App"
+MAIN_EXE = "Example App.exe"
+# The installers carry this archive; the sample installation has the harness's b"asar".
+NEW_ARCHIVE = b"asar 2"
+OLD_ARCHIVE = b"asar"
+# The examples give the application this long to close by itself.
+CLOSE_TIMEOUT_S = 10
+INSTALLER_TIMEOUT_S = 180
+ISCC = os.path.join(SOURCE_DIR, "node_modules", "innosetup", "bin", "ISCC.exe")
+WORK = os.path.join(BUILD_DIR, "installers-work")
+# Wine 8 cannot read a final path much past 260 characters: an installation reached through a
+# short link to a deep folder exists, but procsweep.exe cannot resolve it and answers 2.
+DEEP = ["d" * 100] * 3
+
+
+def run_quietly(args, cwd=None):
+    completed = subprocess.run(args, cwd=cwd, env=WINE_ENV, stdin=subprocess.DEVNULL,
+                               stdout=subprocess.PIPE, stderr=subprocess.STDOUT,
+                               timeout=INSTALLER_TIMEOUT_S)
+    if completed.returncode != 0:
+        raise AssertionError(f"{args} ended with {completed.returncode}:\n"
+                             f"{completed.stdout.decode(errors='replace')}")
+    return completed.stdout.decode(errors="replace")
+
+
+def lay_out_payload(folder):
+    """The application's files as the installers carry them (electron-builder's win-unpacked)."""
+    app = Installation(os.path.join(folder, "app"), main=MAIN_EXE)
+    with open(app.path("resources\\app.asar"), "wb") as f:
+        f.write(NEW_ARCHIVE)
+
+
+def build_nsis():
+    """The guide's steps: the example, the include, procsweep.exe and app\\ in one folder."""
+    folder = os.path.join(WORK, "nsis")
+    os.makedirs(folder)
+    for name in ["example.nsi", "procsweep.nsh"]:
+        shutil.copy(os.path.join(SOURCE_DIR, "integration", "nsis", name), folder)
+    shutil.copy(PROCSWEEP_EXE, os.path.join(folder, "procsweep.exe"))
+    lay_out_payload(folder)
+    if shutil.which("makensis") is None:
+        raise AssertionError("makensis not found: `make` installs Debian's nsis")
+    output = run_quietly(guide.build_command("makensis"), cwd=folder)
+    if "warning" in output.lower():
+        raise AssertionError(f"makensis warned:\n{output}")
+    return os.path.join(folder, "example-app-setup.exe")
+
+
+def build_inno():
+    folder = os.path.join(WORK, "inno")
+    os.makedirs(folder)
+    shutil.copy(os.path.join(SOURCE_DIR, "integration", "inno", "example.iss"), folder)
+    shutil.copy(PROCSWEEP_EXE, os.path.join(folder, "procsweep.exe"))
+    lay_out_payload(folder)
+    if not os.path.exists(ISCC):
+        raise AssertionError(f"{ISCC} not found: `make` installs it (npm ci)")
+    words = guide.build_command("ISCC.exe")
+    run_quietly([WINE_RUN, ISCC, *words[1:]], cwd=folder)
+    return os.path.join(folder, "Output", "example-app-setup.exe")
+
+
+def windows_temp_folder():
+    """The Linux path of %TEMP% in the Wine prefix, where the NSIS example keeps its report."""
+    return run_quietly([WINE_RUN, "cmd", "/c", "winepath", "-u", "%TEMP%"]).strip()
+
+
+def nsis_updater_command_line(installer, install_dir):
+    """The command line that the Node.js updater example starts the installer with."""
+    node = shutil.which("node")
+    if node is None:
+        raise AssertionError("node not found: `make` installs Debian's nodejs")
+    script = ("const m = require(process.argv[1]);"
+              "process.stdout.write(m.windowsCommandLine("
+              "m.nsisInstallerSpawn(process.argv[2], process.argv[3])));")
+    module = os.path.join(SOURCE_DIR, "integration", "node", "nsis-installer.js")
+    return subprocess.run([node, "-e", script, module, installer, install_dir], check=True,
+                          stdout=subprocess.PIPE, timeout=60).stdout.decode()
+
+
+# Uninstaller code before installer code, each using the include: it compiles either way.
+UNINSTALLER_FIRST = r"""Unicode true
+!define PROCSWEEP_EXE "procsweep.exe"
+!define PROCSWEEP_MAIN_EXE "Example App.exe"
+!include "procsweep.nsh"
+OutFile "uninstaller-first.exe"
+
+Function un.ShowEvent
+FunctionEnd
+
+Function un.onInit
+  !insertmacro ProcsweepExtract "$TEMP\uninstall.log"
+FunctionEnd
+
+Section Uninstall
+  !insertmacro ProcsweepRun probe
+  !insertmacro ProcsweepCloseAndWait 1000
+  !insertmacro ProcsweepForEachEvent un.ShowEvent
+  !insertmacro ProcsweepNote "done"
+SectionEnd
+
+Function ShowEvent
+FunctionEnd
+
+Function .onInit
+  !insertmacro ProcsweepExtract "$TEMP\setup.log"
+FunctionEnd
+
+Section
+  !insertmacro ProcsweepRun probe
+  !insertmacro ProcsweepCloseAndWait 1000
+  !insertmacro ProcsweepForEachEvent ShowEvent
+  !insertmacro ProcsweepNote "done"
+  WriteUninstaller "$INSTDIR\uninstall.exe"
+SectionEnd
+"""
+
+
+# An installer without an uninstaller.
+INSTALLER_ONLY = r"""Unicode true
+!define PROCSWEEP_INSTALLER_ONLY
+!define PROCSWEEP_EXE "procsweep.exe"
+!define PROCSWEEP_MAIN_EXE "Example App.exe"
+!include "procsweep.nsh"
+OutFile "installer-only.exe"
+
+Function ShowEvent
+FunctionEnd
+
+Function .onInit
+  !insertmacro ProcsweepExtract "$TEMP\setup.log"
+FunctionEnd
+
+Section
+  !insertmacro ProcsweepRun probe
+  !insertmacro ProcsweepCloseAndWait 1000
+  !insertmacro ProcsweepForEachEvent ShowEvent
+  !insertmacro ProcsweepNote "done"
+SectionEnd
+"""
+
+
+class IncludeTest(unittest.TestCase):
+    def test_installer_and_uninstaller_code_in_any_order_build_without_warnings(self):
+        folder = os.path.join(WORK, "nsis")
+        for name, script in [("uninstaller-first", UNINSTALLER_FIRST),
+                             ("installer-only", INSTALLER_ONLY)]:
+            with self.subTest(name=name):
+                with open(os.path.join(folder, name + ".nsi"), "w") as f:
+                    f.write(script)
+                # -WX: any warning, such as uninstaller code without an uninstaller, fails.
+                run_quietly(["makensis", "-WX", name + ".nsi"], cwd=folder)
+                self.assertTrue(os.path.exists(os.path.join(folder, name + ".exe")))
+
+
+class Report:
+    """What an installer left readable: the lines of its report file, each with the moment the
+    test first saw it, and the runs of procsweep.exe among them."""
+
+    def __init__(self, code, lines, seen):
+        self.code = code
+        self.lines = lines
+        self.seen = seen
+        self.runs = []
+        current = None
+        for index, line in enumerate(lines):
+            if line.startswith("procsweep.exe "):
+                current = {"mode": line.split()[1], "start": index, "events": []}
+            elif current is not None and line.startswith("exit code "):
+                current.update(code=line[len("exit code "):], end=index)
+                self.runs.append(current)
+                current = None
+            elif current is not None:
+                current["events"].append(line)
+
+    def steps(self):
+        return " ".join(f"{run['mode']} {run['code']}" for run in self.runs)
+
+    def events(self, mode):
+        return [line for run in self.runs if run["mode"] == mode for line in run["events"]]
+
+    def __repr__(self):
+        return f"exit code {self.code}; report:\n  " + "\n  ".join(self.lines)
+
+
+def complete_lines(text):
+    """The lines of a file being written, without a last one that has no line end yet."""
+    return text.split("\r\n")[:-1]
+
+
+def run_watched(args, read_lines):
+    """Runs an installer to its end, noting when each line of its report first appears."""
+    WineSession.ensure()
+    popen = subprocess.Popen(args, env=WINE_ENV, stdin=subprocess.DEVNULL,
+                             stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    deadline = time.monotonic() + INSTALLER_TIMEOUT_S
+    seen = []
+    try:
+        while True:
+            ended = popen.poll() is not None
+            lines = read_lines()
+            now = time.monotonic()
+            seen.extend([now] * (len(lines) - len(seen)))
+            if ended:
+                return Report(popen.returncode, lines, seen)
+            if now > deadline:
+                raise AssertionError(f"{args} did not end within {INSTALLER_TIMEOUT_S} s")
+            time.sleep(0.02)
+    finally:
+        stop_process(popen)
+
+
+def utf16_report(path):
+    def read():
+        try:
+            with open(path, "rb") as f:
+                data = f.read()
+        except FileNotFoundError:
+            return []
+        if data.startswith(b"\xff\xfe"):
+            data = data[2:]
+        return complete_lines(data[:len(data) // 2 * 2].decode("utf-16-le", errors="replace"))
+    return read
+
+
+# Inno Setup's log: UTF-8 with a byte-order mark, each line after a time stamp.
+INNO_LINE = re.compile(r"^\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\.\d{3}   (.*)$")
+
+
+def inno_log(path):
+    def read():
+        try:
+            with open(path, "rb") as f:
+                text = f.read().decode("utf-8-sig", errors="replace")
+        except FileNotFoundError:
+            return []
+        return [m.group(1) for m in map(INNO_LINE.match, complete_lines(text)) if m]
+    return read
+
+
+class Nsis:
+    """example.nsi's installer, started as the Node.js updater starts it (a batch file: Wine
+    would quote the /D= argument), and the uninstaller it writes, run in place with _?=."""
+
+    uninstaller = "uninstall.exe"
+    install_failure = 2
+    uninstall_failure = 2
+    not_ended_note = "Example App could not be ended: nothing was changed."
+
+    def __init__(self, installer, temp):
+        self.installer = installer
+        self.temp = temp
+
+    def _run_batch(self, test, line, report):
+        batch = test.file(f"run-{len(os.listdir(test.work))}.bat",
+                          content=f"@echo off\r\n{line}\r\nexit /b %ERRORLEVEL%\r\n".encode())
+        if os.path.exists(report):
+            os.remove(report)
+        return run_watched([WINE_RUN, "cmd", "/c", win_path(batch)], utf16_report(report))
+
+    def install(self, test, root):
+        line = nsis_updater_command_line(win_path(self.installer), win_path(root))
+        return self._run_batch(test, line,
+                               os.path.join(self.temp, "Example App setup procsweep.log"))
+
+    def uninstall(self, test, root):
+        line = f'"{win_path(root)}\\uninstall.exe" /S _?={win_path(root)}'
+        return self._run_batch(test, line,
+                               os.path.join(self.temp, "Example App uninstall procsweep.log"))
+
+
+class Inno:
+    """example.iss's setup and its uninstaller, with their logs where /LOG= puts them."""
+
+    uninstaller = "unins000.exe"
+    install_failure = 7
+    uninstall_failure = 1
+    not_ended_note = "Example App could not be ended (procsweep exit code 2)."
+
+    def __init__(self, installer):
+        self.installer = installer
+
+    def _log(self, test, name):
+        return os.path.join(test.work, f"{name}-{len(os.listdir(test.work))}.log")
+
+    def install(self, test, root):
+        log = self._log(test, "setup")
+        return run_watched([WINE_RUN, self.installer, "/VERYSILENT", "/SUPPRESSMSGBOXES",
+                            "/LOG=" + win_path(log), "/DIR=" + win_path(root)], inno_log(log))
+
+    def uninstall(self, test, root):
+        log = self._log(test, "uninstall")
+        uninstaller = os.path.join(root, self.uninstaller)
+        report = run_watched([WINE_RUN, uninstaller, "/VERYSILENT", "/SUPPRESSMSGBOXES",
+                              "/LOG=" + win_path(log)], inno_log(log))
+        # The uninstaller works from a copy of itself, which removes the original last.
+        deadline = time.monotonic() + 30
+        while report.code == 0 and os.path.exists(uninstaller) and time.monotonic() < deadline:
+            time.sleep(0.05)
+        return report
+
+
+# Built once for the whole run, in setUpModule.
+KINDS = {}
+ELSEWHERE = {}
+
+
+def setUpModule():
+    shutil.rmtree(WORK, ignore_errors=True)
+    os.makedirs(WORK)
+    WineSession.ensure()
+    KINDS["nsis"] = Nsis(build_nsis(), windows_temp_folder())
+    KINDS["inno"] = Inno(build_inno())
+    # The same program names in another folder named like the installation: never touched. Its
+    # main executable shows a window, so a close request sent to it would end it.
+    other = Installation(os.path.join(WORK, "elsewhere", APP_NAME), main=MAIN_EXE)
+    ELSEWHERE["installation"] = other
+    for relative, command in [(MAIN_EXE, "windows"), (NODE, "wait")]:
+        record = os.path.join(WORK, f"elsewhere-{command}.txt")
+        popen = start_fixture(other.path(relative), command, record)
+        wait_ready(popen, record)
+        ELSEWHERE[relative] = (popen, record)
+
+
+def tearDownModule():
+    for key, value in ELSEWHERE.items():
+        if key != "installation":
+            stop_process(value[0])
+
+
+class Installing:
+    """Runs the installer over an earlier version of the application."""
+
+    @staticmethod
+    def prepare(test, kind, root):
+        Installation(root, main=MAIN_EXE)
+
+    @staticmethod
+    def act(test, kind, root):
+        return kind.install(test, root)
+
+    @staticmethod
+    def failure_code(kind):
+        return kind.install_failure
+
+    @staticmethod
+    def assert_done(test, kind, root):
+        with open(linux_path(root, "resources\\app.asar"), "rb") as f:
+            test.assertEqual(f.read(), NEW_ARCHIVE)
+        test.assertTrue(os.path.exists(os.path.join(root, kind.uninstaller)))
+
+    @staticmethod
+    def assert_untouched(test, kind, root):
+        with open(linux_path(root, "resources\\app.asar"), "rb") as f:
+            test.assertEqual(f.read(), OLD_ARCHIVE)
+        test.assertFalse(os.path.exists(os.path.join(root, kind.uninstaller)))
+
+
+class Uninstalling:
+    """Runs the uninstaller of an installation that its own installer made."""
+
+    @staticmethod
+    def prepare(test, kind, root):
+        report = kind.install(test, root)
+        test.assertEqual((report.code, report.steps()), (0, "probe 0"), report)
+
+    @staticmethod
+    def act(test, kind, root):
+        return kind.uninstall(test, root)
+
+    @staticmethod
+    def failure_code(kind):
+        return kind.uninstall_failure
+
+    @staticmethod
+    def assert_done(test, kind, root):
+        test.assertFalse(os.path.exists(os.path.join(root, MAIN_EXE)))
+        test.assertFalse(os.path.exists(os.path.join(root, "resources")))
+
+    @staticmethod
+    def assert_untouched(test, kind, root):
+        with open(linux_path(root, "resources\\app.asar"), "rb") as f:
+            test.assertEqual(f.read(), NEW_ARCHIVE)
+        for relative in [MAIN_EXE, NODE, kind.uninstaller]:
+            test.assertTrue(os.path.exists(linux_path(root, relative)), relative)
+
+
+class Scenarios:
+    """The situations an installer meets; a subclass names the installer kind and direction."""
+
+    kind_name = None
+    direction = None
+
+    def setUp(self):
+        super().setUp()
+        self.kind = KINDS[self.kind_name]
+        self.root = os.path.join(self.work, APP_NAME)
+
+    def act(self):
+        report = self.direction.act(self, self.kind, self.root)
+        self.assertElsewhereUntouched(report)
+        return report
+
+    def assertElsewhereUntouched(self, report):
+        other = ELSEWHERE["installation"]
+        for relative in [MAIN_EXE, NODE]:
+            popen, record = ELSEWHERE[relative]
+            self.assertIsNone(popen.poll(), f"the copy of {relative} elsewhere was ended")
+            self.assertEqual(len(read_records(record)), 1, "the copy elsewhere got a close")
+        self.assertFalse([line for line in report.lines if other.win in line], report)
+
+    def assertSteps(self, report, code, steps):
+        self.assertEqual(report.code, code, report)
+        self.assertRegex(report.steps(), f"^{steps}$", report)
+
+    def image(self, relative):
+        return win_path(linux_path(self.root, relative))
+
+    def test_nothing_running(self):
+        self.direction.prepare(self, self.kind, self.root)
+        report = self.act()
+        self.assertSteps(report, 0, "probe 0")
+        self.direction.assert_done(self, self.kind, self.root)
+
+    def test_only_a_helper_runs_and_is_ended(self):
+        self.direction.prepare(self, self.kind, self.root)
+        popen, pid, _ = self.start(linux_path(self.root, NODE))
+        report = self.act()
+        self.assertSteps(report, 0, "probe 11 clean 0")
+        self.assertIn(f"exited pid={pid} win32-error=0 {self.image(NODE)}",
+                      report.events("clean"), report)
+        self.assertEndsWith(popen, 0)
+        self.direction.assert_done(self, self.kind, self.root)
+
+    def test_main_executable_with_a_window_is_closed_and_the_helper_ended(self):
+        self.direction.prepare(self, self.kind, self.root)
+        (main, main_pid, record), (helper, helper_pid, _) = self.start_all([
+            (linux_path(self.root, MAIN_EXE), "windows"), (linux_path(self.root, NODE), "wait")])
+        report = self.act()
+        self.assertSteps(report, 0, "probe 10 close 0( probe 10)* probe 11 clean 0")
+        # It ended by itself on its window's close request, not by a forced end.
+        self.assertEndsWith(main, 0)
+        self.assertEqual(read_records(record), [f"ready {main_pid}", "close visible", "exit"])
+        self.assertIn(f"exited pid={helper_pid} win32-error=0 {self.image(NODE)}",
+                      report.events("clean"), report)
+        self.assertEndsWith(helper, 0)
+        self.direction.assert_done(self, self.kind, self.root)
+
+    def test_main_executable_without_a_window_is_ended_after_the_wait(self):
+        self.direction.prepare(self, self.kind, self.root)
+        main, pid, record = self.start(linux_path(self.root, MAIN_EXE))
+        report = self.act()
+        self.assertSteps(report, 0, "probe 10 close 0( probe 10)+ force 0")
+        self.assertIn(f"exited pid={pid} win32-error=0 {self.image(MAIN_EXE)}",
+                      report.events("force"), report)
+        self.assertEqual(read_records(record), [f"ready {pid}"])
+        self.assertEndsWith(main, 0)
+        self.direction.assert_done(self, self.kind, self.root)
+        # The wait is a stated behaviour of the examples: from the end of "close" to the start
+        # of "force", ten seconds, within a second. No look starts after the deadline, so the
+        # wait overshoots by one look at most (a tenth of a second or two under Wine here).
+        # The lines are seen up to a poll later than written: a quarter second of slack.
+        close, last_look, force = report.runs[1], report.runs[-2], report.runs[-1]
+        closed = report.seen[close["end"]]
+        waited = report.seen[force["start"]] - closed
+        last_look_began = report.seen[last_look["start"]] - closed
+        self.assertLessEqual(last_look_began, CLOSE_TIMEOUT_S + 0.25, f"waited {waited:.2f} s")
+        self.assertGreaterEqual(waited, CLOSE_TIMEOUT_S - 0.25, f"waited {waited:.2f} s")
+        self.assertLess(waited, CLOSE_TIMEOUT_S + 1, f"waited {waited:.2f} s")
+
+    def test_procsweep_answering_2_aborts_with_nothing_written_and_the_reason_kept(self):
+        # The installation is reached through a short link to a deep folder: it exists, but
+        # procsweep.exe cannot resolve its final path.
+        short = os.path.join(self.work, "short", APP_NAME)
+        os.makedirs(short)
+        os.symlink(short, self.root)
+        self.direction.prepare(self, self.kind, self.root)
+        deep = os.path.join(self.work, *DEEP, APP_NAME)
+        os.makedirs(os.path.dirname(deep))
+        os.rename(short, deep)
+        os.remove(self.root)
+        os.symlink(deep, self.root)
+        helper, _, _ = self.start(linux_path(self.root, NODE))
+        report = self.act()
+        self.assertSteps(report, self.direction.failure_code(self.kind), "probe 2")
+        self.assertEqual(report.events("probe"), [
+            f"installation-path-failed pid=0 win32-error=234 {win_path(self.root)}"])
+        self.assertIn(self.kind.not_ended_note, " ".join(report.lines), report)
+        self.assertRunning(helper)
+        self.direction.assert_untouched(self, self.kind, deep)
+
+
+class NsisInstallerTest(Scenarios, E2ETestCase):
+    kind_name, direction = "nsis", Installing
+
+
+class NsisUninstallerTest(Scenarios, E2ETestCase):
+    kind_name, direction = "nsis", Uninstalling
+
+
+class InnoSetupTest(Scenarios, E2ETestCase):
+    kind_name, direction = "inno", Installing
+
+
+class InnoUninstallerTest(Scenarios, E2ETestCase):
+    kind_name, direction = "inno", Uninstalling
+
+
+if __name__ == "__main__":
+    unittest.main()

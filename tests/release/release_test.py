@@ -1,0 +1,186 @@
+"""make release: the same sources give the same procsweep.exe in any directory, and the signed
+copy is that very file plus a signature.
+
+tools/release.py (what make release runs) builds the working tree's tracked files twice, in two
+directories of different depth: once unsigned, once signed with a throwaway self-signed
+certificate made here. No time-stamp server is asked: the test stays off the network.
+
+Environment (set by CTest): PROCSWEEP_SOURCE_DIR, PROCSWEEP_BUILD_DIR.
+"""
+
+import hashlib
+import os
+import shutil
+import struct
+import subprocess
+import sys
+import unittest
+
+SOURCE_DIR = os.environ.get(
+    "PROCSWEEP_SOURCE_DIR",
+    os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__)))))
+BUILD_DIR = os.environ.get("PROCSWEEP_BUILD_DIR", os.path.join(SOURCE_DIR, "build"))
+RELEASE = os.path.join(SOURCE_DIR, "tools", "release.py")
+WINE_RUN = os.path.join(SOURCE_DIR, "tools", "wine-run")
+WORK_ROOT = os.path.join(BUILD_DIR, "release-work")
+WINE_ENV = dict(os.environ, LC_ALL="C.UTF-8")
+WINE_ENV.setdefault("WINEPREFIX", os.path.join(BUILD_DIR, "wineprefix"))
+SIGNING_VARIABLES = ("SIGN_PKCS12", "SIGN_CERT", "SIGN_KEY", "SIGN_PASSWORD",
+                     "SIGN_PASSWORD_FILE", "SIGN_TIMESTAMP_URL", "ALLOW_DIRTY")
+PASSWORD = "throwaway password"
+
+
+def read(path):
+    with open(path, "rb") as file:
+        return file.read()
+
+
+def win_path(linux_path):
+    return "Z:" + linux_path.replace("/", "\\")
+
+
+def release_env(**signing):
+    env = {name: value for name, value in os.environ.items() if name not in SIGNING_VARIABLES}
+    env.update(signing)
+    return env
+
+
+def make_certificate(directory, name):
+    """A self-signed code-signing certificate: its PEM file, its key, and both as PKCS#12."""
+    cert, key, pkcs12 = (os.path.join(directory, name + suffix)
+                         for suffix in (".pem", ".key", ".pfx"))
+    subprocess.run(
+        ["openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "2",
+         "-subj", "/CN=procsweep release test", "-addext", "keyUsage=digitalSignature",
+         "-addext", "extendedKeyUsage=codeSigning", "-keyout", key, "-out", cert],
+        check=True, capture_output=True)
+    subprocess.run(
+        ["openssl", "pkcs12", "-export", "-inkey", key, "-in", cert, "-out", pkcs12,
+         "-passout", "pass:" + PASSWORD], check=True, capture_output=True)
+    return cert, key, pkcs12
+
+
+def sums(dist):
+    """SHA256SUMS as {file name: hash}."""
+    entries = {}
+    for line in read(os.path.join(dist, "SHA256SUMS")).decode("ascii").splitlines():
+        digest, name = line.split("  ", 1)
+        entries[name] = digest
+    return entries
+
+
+def pe_time_stamp(data):
+    pe = struct.unpack_from("<I", data, 0x3C)[0]
+    assert data[pe:pe + 4] == b"PE\0\0"
+    return struct.unpack_from("<I", data, pe + 8)[0]
+
+
+class ReleaseTest(unittest.TestCase):
+    maxDiff = None
+
+    @classmethod
+    def setUpClass(cls):
+        shutil.rmtree(WORK_ROOT, ignore_errors=True)
+        os.makedirs(WORK_ROOT)
+        cls.cert, _, cls.pkcs12 = make_certificate(WORK_ROOT, "signer")
+        cls.other_cert, _, _ = make_certificate(WORK_ROOT, "stranger")
+        password_file = os.path.join(WORK_ROOT, "password")
+        with open(password_file, "w") as file:
+            file.write(PASSWORD + "\n")
+
+        cls.unsigned_dist = os.path.join(WORK_ROOT, "dist-unsigned")
+        cls.signed_dist = os.path.join(WORK_ROOT, "dist-signed")
+        builds = [
+            (os.path.join(WORK_ROOT, "a"), cls.unsigned_dist, release_env()),
+            (os.path.join(WORK_ROOT, "b", "a much longer", "path to build in"), cls.signed_dist,
+             release_env(SIGN_PKCS12=cls.pkcs12, SIGN_PASSWORD_FILE=password_file)),
+        ]
+        for work, dist, env in builds:
+            subprocess.run(
+                [sys.executable, RELEASE, "--worktree", "--work", work, "--dist", dist],
+                env=env, check=True, stdin=subprocess.DEVNULL)
+        cls.unsigned = os.path.join(cls.unsigned_dist, "procsweep.exe")
+        cls.signed = os.path.join(cls.signed_dist, "signed", "procsweep.exe")
+
+    def osslsigncode(self, *args):
+        return subprocess.run(["osslsigncode", *args], capture_output=True, text=True,
+                              stdin=subprocess.DEVNULL)
+
+    def test_two_builds_in_different_directories_are_the_same_bytes(self):
+        first = read(self.unsigned)
+        self.assertEqual(hashlib.sha256(first).hexdigest(),
+                         hashlib.sha256(read(os.path.join(self.signed_dist, "procsweep.exe")))
+                         .hexdigest())
+        self.assertEqual(pe_time_stamp(first), 0)
+
+    def test_sha256sums_names_each_output_with_its_hash(self):
+        for dist, names in [(self.unsigned_dist, ["procsweep.exe"]),
+                            (self.signed_dist, ["procsweep.exe", "signed/procsweep.exe"])]:
+            with self.subTest(dist=os.path.basename(dist)):
+                self.assertEqual(
+                    sums(dist),
+                    {name: hashlib.sha256(read(os.path.join(dist, name))).hexdigest()
+                     for name in names})
+                checked = subprocess.run(["sha256sum", "-c", "SHA256SUMS"], cwd=dist,
+                                         capture_output=True, text=True)
+                self.assertEqual(checked.returncode, 0, checked.stdout + checked.stderr)
+        self.assertFalse(os.path.exists(os.path.join(self.unsigned_dist, "signed")))
+
+    def test_signature_verifies_against_its_certificate_only(self):
+        for exe, ca, verified in [(self.signed, self.cert, True),
+                                  (self.signed, self.other_cert, False),
+                                  (self.unsigned, self.cert, False)]:
+            with self.subTest(exe=os.path.relpath(exe, WORK_ROOT),
+                              ca=os.path.basename(ca)):
+                result = self.osslsigncode("verify", "-CAfile", ca, "-in", exe)
+                self.assertEqual(result.returncode == 0, verified,
+                                 result.stdout + result.stderr)
+
+    def test_signed_copy_without_its_signature_is_the_reproducible_build(self):
+        self.assertNotEqual(read(self.signed), read(self.unsigned))
+        stripped = os.path.join(WORK_ROOT, "stripped.exe")
+        if os.path.exists(stripped):
+            os.remove(stripped)
+        result = self.osslsigncode("remove-signature", "-in", self.signed, "-out", stripped)
+        self.assertEqual(result.returncode, 0, result.stdout + result.stderr)
+        self.assertEqual(hashlib.sha256(read(stripped)).hexdigest(),
+                         sums(self.unsigned_dist)["procsweep.exe"])
+
+    def test_signed_copy_runs(self):
+        missing = os.path.join(WORK_ROOT, "no such installation")
+        for args, exit_code in [
+            (["probe", win_path(missing), "App.exe"], 0),
+            (["probe"], 2),
+        ]:
+            with self.subTest(args=args):
+                result = subprocess.run([WINE_RUN, self.signed, *args], env=WINE_ENV,
+                                        stdin=subprocess.DEVNULL, capture_output=True,
+                                        timeout=120)
+                self.assertEqual((result.returncode, result.stdout), (exit_code, b""),
+                                 result.stderr)
+
+
+class CleanTreeTest(unittest.TestCase):
+    """A release is HEAD as committed: a tree with changes is refused before anything is built."""
+
+    def test_refuses_a_tree_with_changes(self):
+        repo = os.path.join(WORK_ROOT, "dirty-repo")
+        shutil.rmtree(repo, ignore_errors=True)
+        os.makedirs(os.path.join(repo, "tools"))
+        shutil.copy(RELEASE, os.path.join(repo, "tools", "release.py"))
+        git = ["git", "-C", repo, "-c", "user.name=test", "-c", "user.email=test@invalid"]
+        for command in (["init", "-q"], ["add", "."], ["commit", "-q", "-m", "release tool"]):
+            subprocess.run(git + command, check=True, capture_output=True)
+        with open(os.path.join(repo, "notes.txt"), "w") as file:
+            file.write("not committed\n")
+
+        result = subprocess.run([sys.executable, os.path.join(repo, "tools", "release.py")],
+                                env=release_env(), capture_output=True, text=True,
+                                stdin=subprocess.DEVNULL)
+        self.assertEqual(result.returncode, 1, result.stdout + result.stderr)
+        self.assertIn("notes.txt", result.stderr)
+        self.assertFalse(os.path.exists(os.path.join(repo, "dist")))
+
+
+if __name__ == "__main__":
+    unittest.main(verbosity=2)
