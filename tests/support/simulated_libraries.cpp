@@ -33,7 +33,8 @@ const SystemDll kLibraries[] = {
     {L"rstrtmgr.dll", false, L"rstrtmgr-dependency.dll", kRestartManagerModule},
     {L"rstrtmgr-dependency.dll", false, nullptr, Module(0x5100)},
     {L"kernel32.dll", true, nullptr, Module(0x5200)},
-    {L"user32.dll", true, nullptr, kUser32Module},
+    {L"user32.dll", true, L"user32-dependency.dll", kUser32Module},
+    {L"user32-dependency.dll", false, nullptr, Module(0x5400)},
 };
 
 std::wstring Lower(std::wstring text) {

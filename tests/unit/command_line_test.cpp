@@ -155,3 +155,38 @@ TEST_F(CommandLineTest, RunsWhereTheLibrarySearchCannotBeRestricted) {
     if (load.byTheTool) EXPECT_EQ(load.from, sim::LoadedFrom::System32) << sample::Narrow(load.name);
   }
 }
+
+// Installers run the tool from Downloads and TEMP folders, where anyone may put a DLL beside it.
+// Whatever a run loads, and whatever those libraries load by themselves, comes from System32:
+// no library from the tool's folder ever runs.
+TEST_F(CommandLineTest, NoLibraryBesideTheToolEverRuns) {
+  struct Case {
+    const char* name;
+    void (*script)();
+    std::vector<std::wstring> arguments;
+  } cases[] = {
+      {"owners", [] {}, {L"owners", L"C:\\App\\App.exe"}},
+      {"legacy-owners", [] { sim::AddFile(sample::kMainImage); },
+       {L"legacy-owners", sample::kRoot, L"App.exe"}},
+      {"close",
+       [] {
+         sim::AddFile(sample::kMainImage);
+         sim::AddProcess(10, sample::kMainImage);
+         sim::AddWindow(10);
+       },
+       {L"close", sample::kRoot, L"App.exe"}},
+      {"probe of a process it may not examine",
+       [] {
+         sim::AddFile(sample::kMainImage);
+         sim::AddProcess(10, sample::kMainImage).openError = ERROR_ACCESS_DENIED;
+       },
+       {L"probe", sample::kRoot, L"App.exe"}},
+  };
+  for (const Case& c : cases) {
+    Fresh();
+    c.script();
+    procsweep::RunCommandLine(c.arguments);
+    EXPECT_FALSE(World().libraries.loads.empty()) << c.name << ": nothing was loaded";
+    EXPECT_EQ(sim::LibrariesRunFromTheToolsFolder(), std::vector<std::wstring>()) << c.name;
+  }
+}

@@ -689,6 +689,9 @@ class Checker {
     CheckLogFile(lines.size());
 
     for (const std::string& fault : sim::LeftOpen()) faults_.push_back(fault);
+    if (!sim::LibrariesRunFromTheToolsFolder().empty()) {
+      faults_.push_back("a library from the tool's folder ran");
+    }
     // Scheduled events add no files: any new one is the tool's doing.
     if (world.files.size() != files_) faults_.push_back("a file was created");
 
