@@ -17,9 +17,8 @@ constexpr DWORD kDefaultDirectoryFlags = LOAD_LIBRARY_SEARCH_APPLICATION_DIR |
                                          LOAD_LIBRARY_SEARCH_DEFAULT_DIRS;
 HMODULE Module(uintptr_t value) { return reinterpret_cast<HMODULE>(value); }
 const HMODULE kRestartManagerModule = Module(0x5000);
-const HMODULE kToolsFolderModule = Module(0x6000);
-
 const HMODULE kUser32Module = Module(0x5300);
+const HMODULE kToolsFolderModule = Module(0x6000);
 
 struct SystemDll {
   const wchar_t* name;
