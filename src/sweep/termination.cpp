@@ -12,9 +12,12 @@ namespace {
 constexpr DWORD kTerminationAccess =
     PROCESS_TERMINATE | PROCESS_QUERY_LIMITED_INFORMATION | SYNCHRONIZE;
 
-// The pid may have been given to another process since the pair was examined. The same creation
-// time on both handles, and an image that still resolves to the target, show that the
-// termination handle reaches the very process that was matched.
+// The query handle stays open from the examination until here, and Windows never gives a pid to
+// another process while any handle to it is open, so the second OpenProcess reaches the process
+// that was matched. The check proves it from the termination handle's side (the same creation
+// time, an image that still resolves to the target) rather than trusting the pid: a
+// termination must never rest on a number alone, and an image whose path no longer leads to the
+// target (the installation moved or replaced meanwhile) is not ended either.
 bool IsSameProcess(const MatchedProcess& match, HANDLE terminationHandle) {
   FILETIME matchedCreation{}, currentCreation{}, exitTime{}, kernelTime{}, userTime{};
   if (!platform::GetProcessTimes(match.queryHandle, &matchedCreation, &exitTime, &kernelTime,
