@@ -16,15 +16,13 @@ import subprocess
 import sys
 import unittest
 
-SOURCE_DIR = os.environ.get(
-    "PROCSWEEP_SOURCE_DIR",
-    os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__)))))
-BUILD_DIR = os.environ.get("PROCSWEEP_BUILD_DIR", os.path.join(SOURCE_DIR, "build"))
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.dirname(os.path.abspath(__file__))),
+                                "e2e"))
+
+from harness import BUILD_DIR, SOURCE_DIR, run_tool, win_path  # noqa: E402
+
 RELEASE = os.path.join(SOURCE_DIR, "tools", "release.py")
-WINE_RUN = os.path.join(SOURCE_DIR, "tools", "wine-run")
 WORK_ROOT = os.path.join(BUILD_DIR, "release-work")
-WINE_ENV = dict(os.environ, LC_ALL="C.UTF-8")
-WINE_ENV.setdefault("WINEPREFIX", os.path.join(BUILD_DIR, "wineprefix"))
 SIGNING_VARIABLES = ("SIGN_PKCS12", "SIGN_CERT", "SIGN_KEY", "SIGN_PASSWORD",
                      "SIGN_PASSWORD_FILE", "SIGN_TIMESTAMP_URL", "ALLOW_DIRTY")
 PASSWORD = "throwaway password"
@@ -33,10 +31,6 @@ PASSWORD = "throwaway password"
 def read(path):
     with open(path, "rb") as file:
         return file.read()
-
-
-def win_path(linux_path):
-    return "Z:" + linux_path.replace("/", "\\")
 
 
 def release_env(**signing):
@@ -153,11 +147,8 @@ class ReleaseTest(unittest.TestCase):
             (["probe"], 2),
         ]:
             with self.subTest(args=args):
-                result = subprocess.run([WINE_RUN, self.signed, *args], env=WINE_ENV,
-                                        stdin=subprocess.DEVNULL, capture_output=True,
-                                        timeout=120)
-                self.assertEqual((result.returncode, result.stdout), (exit_code, b""),
-                                 result.stderr)
+                run = run_tool(*args, exe=self.signed)
+                self.assertEqual((run.code, run.stdout), (exit_code, b""), run)
 
 
 class CleanTreeTest(unittest.TestCase):

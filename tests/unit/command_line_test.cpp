@@ -152,7 +152,9 @@ TEST_F(CommandLineTest, RunsWhereTheLibrarySearchCannotBeRestricted) {
                          "restart-manager-file pid=0 win32-error=0 C:\\App\\App.exe",
                          "restart-manager-owner pid=42 win32-error=0 Example App"}));
   for (const sim::LibraryLoad& load : World().libraries.loads) {
-    if (load.byTheTool) EXPECT_EQ(load.from, sim::LoadedFrom::System32) << sample::Narrow(load.name);
+    if (load.byTheTool) {
+      EXPECT_EQ(load.from, sim::LoadedFrom::System32) << sample::Narrow(load.name);
+    }
   }
 }
 

@@ -300,7 +300,9 @@ TEST_F(SweepTest, ReportsAFailedExaminationUnlessTheProcessIsGoneOrRuledOut) {
       EXPECT_EQ(Sweep(mode), c.result);
       EXPECT_EQ(Lines(), c.lines);
       EXPECT_EQ(process.terminateCalls, 0);
-      if (c.restartManager == nullptr) EXPECT_EQ(World().calls["LoadLibraryExW"], 0);
+      if (c.restartManager == nullptr) {
+        EXPECT_EQ(World().calls["LoadLibraryExW"], 0);
+      }
     }
   }
 }
