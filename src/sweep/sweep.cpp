@@ -2,6 +2,7 @@
 
 #include <cwchar>
 #include <string>
+#include <vector>
 
 #include "common/text_compare.h"
 #include "common/unique_handle.h"
@@ -30,6 +31,12 @@ void Fail(const wchar_t* eventName, DWORD pid, DWORD error, const std::wstring& 
   result = ExitCode::Failure;
 }
 
+// An image path, and the final path it resolved to earlier in the same pass.
+struct ResolvedImage {
+  std::wstring imagePath;
+  std::wstring finalPath;
+};
+
 // What one pass keeps while it walks its snapshot.
 struct SweepPass {
   SweepMode mode;
@@ -37,7 +44,28 @@ struct SweepPass {
   DWORD ownPid;
   ExitCode result = ExitCode::Success;
   WindowLibrary user32;
+  std::vector<ResolvedImage> resolvedImages;
 };
+
+// An Electron application runs many processes of each of its executables, all with the same
+// image path. A pass that only looks, or asks to close, lasts a moment: it resolves each image
+// path once and keeps the answer. A failure is not kept; each process meets it afresh. A pass
+// that ends processes waits for every one it ends, seconds at worst, so it resolves each image
+// anew; the closing look is a pass of its own, and the identity check before a termination
+// resolves the image again.
+PathResult ResolveImagePath(SweepPass& pass, const std::wstring& imagePath) {
+  if (pass.mode != SweepMode::Probe && pass.mode != SweepMode::Close) {
+    return ResolveFinalPath(imagePath);
+  }
+  for (const ResolvedImage& resolved : pass.resolvedImages) {
+    if (resolved.imagePath == imagePath) return PathResult{resolved.finalPath, ERROR_SUCCESS};
+  }
+  PathResult resolved = ResolveFinalPath(imagePath);
+  if (!resolved.path.empty()) {
+    pass.resolvedImages.push_back(ResolvedImage{imagePath, resolved.path});
+  }
+  return resolved;
+}
 
 TerminationOutcome Act(SweepPass& pass, const MatchedProcess& match) {
   const bool isMain = match.target.isMainExecutable;
@@ -99,7 +127,7 @@ TerminationOutcome ExaminePair(SweepPass& pass, DWORD pid, const std::wstring& e
     return TerminationOutcome::Continue;
   }
 
-  const PathResult resolved = ResolveFinalPath(imagePath.path);
+  const PathResult resolved = ResolveImagePath(pass, imagePath.path);
   if (resolved.path.empty()) {
     if (HasExited(process.get())) return TerminationOutcome::Continue;
     if (ConfirmInaccessibleProcess(target.finalPath, pid)) {
@@ -131,7 +159,7 @@ ExitCode SweepProcesses(const TargetList& list, SweepMode mode) {
     return ExitCode::Failure;
   }
   SweepPass pass{mode, platform::GetTickCount64() + kCleanupDeadlineMs,
-                 platform::GetCurrentProcessId(), ExitCode::Success, WindowLibrary{}};
+                 platform::GetCurrentProcessId(), ExitCode::Success, WindowLibrary{}, {}};
   for (;;) {
     const DWORD pid = entry.th32ProcessID;
     const std::wstring entryName(entry.szExeFile, wcsnlen(entry.szExeFile, MAX_PATH));

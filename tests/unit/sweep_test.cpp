@@ -559,3 +559,62 @@ TEST_F(SweepTest, ReportsAUser32ThatCannotBeHad) {
     EXPECT_TRUE(World().windows[0].posted.empty()) << c.name;
   }
 }
+
+// Every process of an executable has the same image path. A pass that only looks, or asks to
+// close, resolves each path once; a pass that ends processes resolves it at every examination,
+// and again in every identity check. The events are the same either way.
+TEST_F(SweepTest, ResolvesEachImagePathOncePerLookingPass) {
+  struct Case {
+    SweepMode mode;
+    int result;
+    bool helpersEnd;
+    bool mainEnds;
+    int finalPathQueries;
+  } cases[] = {
+      {SweepMode::Probe, 10, false, false, 2},
+      {SweepMode::Close, 0, false, false, 2},
+      {SweepMode::TerminateHelpers, 10, true, false, 6 + 3},
+      {SweepMode::TerminateAll, 0, true, true, 6 + 6},
+  };
+  for (const Case& c : cases) {
+    Fresh();
+    SCOPED_TRACE(testing::Message() << "mode " << ModeNumber(c.mode));
+    std::vector<std::string> lines;
+    for (DWORD pid : {10u, 20u, 11u, 21u, 12u, 22u}) {
+      const bool isMain = pid < 20;
+      sim::AddProcess(pid, isMain ? kMainImage : kNodeImage);
+      lines.push_back(Matched(pid, isMain ? kMainText : kNodeText));
+      if (isMain ? c.mainEnds : c.helpersEnd) {
+        lines.push_back(Event("exited", pid, 0, isMain ? kMainText : kNodeText));
+      }
+    }
+    EXPECT_EQ(Sweep(c.mode), c.result);
+    EXPECT_EQ(Lines(), lines);
+    EXPECT_EQ(World().calls["GetFinalPathNameByHandleW"], c.finalPathQueries);
+  }
+}
+
+// A path that could not be resolved is not remembered: the next process of the same image
+// resolves it afresh.
+TEST_F(SweepTest, ALookingPassKeepsNoFailedResolution) {
+  sim::File& image = *sim::FindFile(kMainImage);
+  image.openError = ERROR_SHARING_VIOLATION;
+  sim::AddHolder(10, L"App");
+  sim::AddProcess(10, kMainImage);
+  sim::AddProcess(11, kMainImage);
+  sim::At("OpenProcess", 2, [&image] { image.openError = 0; });
+  EXPECT_EQ(Sweep(SweepMode::Probe), 2);
+  EXPECT_EQ(Lines(), (std::vector<std::string>{
+                         Event("query-image-path-failed", 10, ERROR_SHARING_VIOLATION, kMainText),
+                         Matched(11)}));
+}
+
+// What one pass resolved is never carried into the next: a closing look sees the file system as
+// it is by then.
+TEST_F(SweepTest, NoPassReusesTheResolutionsOfAnother) {
+  sim::AddProcess(20, kNodeImage);
+  EXPECT_EQ(Sweep(SweepMode::Probe), 11);
+  sim::FindFile(kNodeImage)->finalPath = L"\\\\?\\D:\\Other\\node.exe";
+  EXPECT_EQ(Sweep(SweepMode::Probe), 0);
+  EXPECT_EQ(Lines(), std::vector<std::string>{Matched(20, kNodeText)});
+}
