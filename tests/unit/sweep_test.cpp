@@ -599,7 +599,7 @@ TEST_F(SweepTest, ResolvesEachImagePathOncePerLookingPass) {
 TEST_F(SweepTest, ALookingPassKeepsNoFailedResolution) {
   sim::File& image = *sim::FindFile(kMainImage);
   image.openError = ERROR_SHARING_VIOLATION;
-  sim::AddHolder(10, L"App");
+  sim::AddHolder(10, L"App", kMainImage);
   sim::AddProcess(10, kMainImage);
   sim::AddProcess(11, kMainImage);
   sim::At("OpenProcess", 2, [&image] { image.openError = 0; });
