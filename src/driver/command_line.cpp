@@ -17,8 +17,6 @@ bool IsAcceptedExecutableName(const std::wstring& name) {
   return !name.empty() && name.find_first_of(L"\\/:*?") == std::wstring::npos;
 }
 
-}  // namespace
-
 void RestrictLibrarySearch() {
   // Installers run this tool from Downloads and TEMP folders, where anyone may have planted a
   // DLL beside it: from here on, every library the system loads for the tool comes from the
@@ -26,6 +24,8 @@ void RestrictLibrarySearch() {
   // loads its libraries by their full path in the system directory.
   platform::SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
 }
+
+}  // namespace
 
 ExitCode RunCommandLine(std::vector<std::wstring> arguments) {
   RestrictLibrarySearch();

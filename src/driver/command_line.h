@@ -8,11 +8,9 @@
 
 namespace procsweep {
 
-// First thing at start-up, before anything can load a library: restricts the system's library
-// search to the system directory.
-void RestrictLibrarySearch();
-
-// Runs the tool in-process, RestrictLibrarySearch first. `arguments` are the command-line arguments after the program name.
+// Runs the tool in-process. `arguments` are the command-line arguments after the program name.
+// Its first act, before anything can load a library, restricts the library search to the
+// system directory.
 ExitCode RunCommandLine(std::vector<std::wstring> arguments);
 
 }  // namespace procsweep

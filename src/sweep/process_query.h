@@ -1,8 +1,8 @@
 // Questions asked of a process through a handle with PROCESS_QUERY_LIMITED_INFORMATION.
 #pragma once
 
-#include "platform/windows_api.h"
 #include "common/path_result.h"
+#include "platform/windows_api.h"
 
 namespace procsweep {
 
