@@ -15,6 +15,10 @@ struct LoadedLibrary {
 // TEMP folders, where anyone may have planted a DLL beside it.
 LoadedLibrary LoadSystemLibrary(const wchar_t* fileName);
 
+// The thread's last error after a failed load or lookup, or `fallback` when the system left
+// none: such a failure must never read as success.
+DWORD LastErrorOr(DWORD fallback);
+
 // The function `name` of `library` as a pointer of type Function, or nullptr with the error
 // left as the thread's last error.
 template <typename Function>

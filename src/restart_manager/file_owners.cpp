@@ -35,22 +35,16 @@ class RestartManagerSession {
   DWORD session_;
 };
 
-// A function the library lacks must never read as success either.
-DWORD MissingFunctionError() {
-  const DWORD error = platform::GetLastError();
-  return error != ERROR_SUCCESS ? error : ERROR_PROC_NOT_FOUND;
-}
-
 DWORD FindFunctions(HMODULE library, RestartManagerFunctions& functions) {
   functions.startSession = FindFunction<RmStartSessionFunction>(library, "RmStartSession");
-  if (functions.startSession == nullptr) return MissingFunctionError();
+  if (functions.startSession == nullptr) return LastErrorOr(ERROR_PROC_NOT_FOUND);
   functions.registerResources =
       FindFunction<RmRegisterResourcesFunction>(library, "RmRegisterResources");
-  if (functions.registerResources == nullptr) return MissingFunctionError();
+  if (functions.registerResources == nullptr) return LastErrorOr(ERROR_PROC_NOT_FOUND);
   functions.getList = FindFunction<RmGetListFunction>(library, "RmGetList");
-  if (functions.getList == nullptr) return MissingFunctionError();
+  if (functions.getList == nullptr) return LastErrorOr(ERROR_PROC_NOT_FOUND);
   functions.endSession = FindFunction<RmEndSessionFunction>(library, "RmEndSession");
-  if (functions.endSession == nullptr) return MissingFunctionError();
+  if (functions.endSession == nullptr) return LastErrorOr(ERROR_PROC_NOT_FOUND);
   return ERROR_SUCCESS;
 }
 

@@ -20,8 +20,7 @@ DWORD FindWindowFunctions(HMODULE library, WindowFunctions& functions) {
       functions.postMessage != nullptr) {
     return ERROR_SUCCESS;
   }
-  const DWORD error = platform::GetLastError();
-  return error != ERROR_SUCCESS ? error : ERROR_PROC_NOT_FOUND;
+  return LastErrorOr(ERROR_PROC_NOT_FOUND);
 }
 
 void LoadWindowLibrary(WindowLibrary& user32) {
