@@ -3,8 +3,6 @@
 
 BUILD_DIR ?= build
 CMAKE_FLAGS ?=
-PACKAGES := g++-mingw-w64-x86-64 mingw-w64-tools wine64 wine32:i386 cmake ninja-build googletest \
-	python3 nsis nodejs npm
 # Each tool, and the package that brings it.
 TOOLS := x86_64-w64-mingw32-g++-posix:g++-mingw-w64-x86-64 x86_64-w64-mingw32-windres:mingw-w64-tools \
 	wine:wine64 cmake:cmake ninja:ninja-build python3:python3 makensis:nsis node:nodejs npm:npm
