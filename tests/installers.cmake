@@ -5,7 +5,7 @@
 if(Python3_Interpreter_FOUND AND NOT CMAKE_HOST_WIN32)
   add_test(NAME installers
     COMMAND ${Python3_EXECUTABLE} -m unittest discover -s ${CMAKE_SOURCE_DIR}/tests/installers
-      -p "*_test.py" -v)
-  set_tests_properties(installers PROPERTIES TIMEOUT 1800 ENVIRONMENT
-    "PROCSWEEP_EXE=$<TARGET_FILE:procsweep>;FIXTURE_APP=$<TARGET_FILE:fixture_app>;PROCSWEEP_SOURCE_DIR=${CMAKE_SOURCE_DIR};PROCSWEEP_BUILD_DIR=${CMAKE_BINARY_DIR}")
+      -t ${CMAKE_SOURCE_DIR} -p "*_test.py" -v)
+  set_tests_properties(installers PROPERTIES TIMEOUT 1800
+    ENVIRONMENT "${PROCSWEEP_TEST_ENVIRONMENT}")
 endif()

@@ -5,8 +5,7 @@ if(PROCSWEEP_NODE_EXECUTABLE)
   add_test(NAME node
     COMMAND ${PROCSWEEP_NODE_EXECUTABLE} --test
       ${CMAKE_SOURCE_DIR}/integration/node/procsweep.test.js)
-  set_tests_properties(node PROPERTIES ENVIRONMENT
-    "PROCSWEEP_EXE=$<TARGET_FILE:procsweep>;PROCSWEEP_SOURCE_DIR=${CMAKE_SOURCE_DIR};PROCSWEEP_BUILD_DIR=${CMAKE_BINARY_DIR}")
+  set_tests_properties(node PROPERTIES ENVIRONMENT "${PROCSWEEP_TEST_ENVIRONMENT}")
 else()
   message(WARNING "Node.js not found: the tests of integration/node are not registered")
 endif()

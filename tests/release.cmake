@@ -3,7 +3,7 @@
 # those bytes again. Each build is the tool alone, not the tests.
 if(Python3_Interpreter_FOUND)
   add_test(NAME release
-    COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tests/release/release_test.py)
-  set_tests_properties(release PROPERTIES ENVIRONMENT
-    "PROCSWEEP_SOURCE_DIR=${CMAKE_SOURCE_DIR};PROCSWEEP_BUILD_DIR=${CMAKE_BINARY_DIR}")
+    COMMAND ${Python3_EXECUTABLE} -m unittest -v tests.release.release_test
+    WORKING_DIRECTORY ${CMAKE_SOURCE_DIR})
+  set_tests_properties(release PROPERTIES ENVIRONMENT "${PROCSWEEP_TEST_ENVIRONMENT}")
 endif()

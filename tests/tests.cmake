@@ -45,12 +45,22 @@ if(MINGW)
   target_link_options(fixture_app PRIVATE -municode -static -mwindows)
 endif()
 
+# What every test that starts a program is told: the programs under test, and where the checkout
+# and its build lie.
+set(PROCSWEEP_TEST_ENVIRONMENT
+  "PROCSWEEP_EXE=$<TARGET_FILE:procsweep>"
+  "FIXTURE_APP=$<TARGET_FILE:fixture_app>"
+  "PROCSWEEP_SOURCE_DIR=${CMAKE_SOURCE_DIR}"
+  "PROCSWEEP_BUILD_DIR=${CMAKE_BINARY_DIR}")
+
+# The Python suites import the shared code as packages of the checkout (tests.e2e.harness,
+# tools.windows_programs): unittest's discovery puts the checkout's root (-t) on the path.
 find_package(Python3 COMPONENTS Interpreter)
 if(Python3_Interpreter_FOUND)
   add_test(NAME e2e
-    COMMAND ${Python3_EXECUTABLE} -m unittest discover -s ${CMAKE_SOURCE_DIR}/tests/e2e -p "*_test.py" -v)
-  set_tests_properties(e2e PROPERTIES ENVIRONMENT
-    "PROCSWEEP_EXE=$<TARGET_FILE:procsweep>;FIXTURE_APP=$<TARGET_FILE:fixture_app>;PROCSWEEP_SOURCE_DIR=${CMAKE_SOURCE_DIR};PROCSWEEP_BUILD_DIR=${CMAKE_BINARY_DIR}")
+    COMMAND ${Python3_EXECUTABLE} -m unittest discover -s ${CMAKE_SOURCE_DIR}/tests/e2e
+      -t ${CMAKE_SOURCE_DIR} -p "*_test.py" -v)
+  set_tests_properties(e2e PROPERTIES ENVIRONMENT "${PROCSWEEP_TEST_ENVIRONMENT}")
 endif()
 
 include(tests/node.cmake)

@@ -4,8 +4,8 @@ and unresolvable installations, and the --log option."""
 import os
 import unittest
 
-from harness import (E2ETestCase, Installation, event, final_path, log_bytes, run_tool,
-                     stdout_bytes, win_path)
+from tests.e2e.harness import E2ETestCase, Installation, event, log_bytes, run_tool, stdout_bytes
+from tools.windows_programs import final_path, win_path
 
 BAD_NAMES = ["", "sub\\App.exe", "sub/App.exe", "C:App.exe", "*.exe", "App?.exe"]
 

@@ -9,7 +9,8 @@ import subprocess
 import unittest
 import xml.etree.ElementTree as ElementTree
 
-from harness import PROCSWEEP_EXE as EXE, SOURCE_DIR
+from tests.e2e.harness import PROCSWEEP_EXE as EXE
+from tools.windows_programs import SOURCE_DIR
 
 # Known DLLs and the C runtime: nothing that a file planted beside the executable could replace.
 ALLOWED_DLLS = {"kernel32.dll", "msvcrt.dll"}

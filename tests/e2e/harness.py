@@ -1,5 +1,6 @@
-"""Shared ground of the end-to-end tests, and the only place that knows how to start a Windows
-program: every constant, path and runner they use is defined here once.
+"""Shared ground of the end-to-end tests: the programs under test, the expected event lines,
+the runs of procsweep.exe and of the fixture program, and a test case that cleans up after
+itself. Programs are started through tools.windows_programs.
 
 They run the real procsweep.exe under Wine (tools/wine-run, the build directory's private
 prefix), or directly on Windows, on real files, folders and processes made under the build
@@ -19,58 +20,23 @@ import tempfile
 import time
 import unittest
 
-SOURCE_DIR = os.environ.get(
-    "PROCSWEEP_SOURCE_DIR",
-    os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__)))))
-BUILD_DIR = os.environ.get("PROCSWEEP_BUILD_DIR", os.path.join(SOURCE_DIR, "build"))
+from tools import windows_programs
+from tools.windows_programs import (BUILD_DIR, HELPERS, MARKER, UNDER_WINE, final_path,
+                                    linux_path, win_path)
+
 PROCSWEEP_EXE = os.environ.get("PROCSWEEP_EXE", os.path.join(BUILD_DIR, "procsweep.exe"))
 FIXTURE_APP = os.environ.get("FIXTURE_APP", os.path.join(BUILD_DIR, "fixture_app.exe"))
-WINE_RUN = os.path.join(SOURCE_DIR, "tools", "wine-run")
 WORK_ROOT = os.path.join(BUILD_DIR, "e2e-work")
-
-UNDER_WINE = os.name != "nt"
-# What a Windows program is started through: tools/wine-run on Linux, nothing on Windows.
-RUNNER = [WINE_RUN] if UNDER_WINE else []
-
-# Wine turns the UTF-8 arguments and file names of Linux into UTF-16 only under a UTF-8 locale.
-WINE_ENV = dict(os.environ, LC_ALL="C.UTF-8")
-WINE_ENV.setdefault("WINEPREFIX", os.path.join(BUILD_DIR, "wineprefix"))
 
 TOOL_TIMEOUT_S = 120
 READY_TIMEOUT_S = 30
 EXIT_TIMEOUT_S = 15
 
 MAIN_EXE = "App.exe"
-MARKER = "resources\\app.asar"
-HELPERS = [
-    "resources\\runtime\\node\\node.exe",
-    "resources\\app.asar.unpacked\\node_modules\\ffmpeg-static\\ffmpeg.exe",
-    "resources\\app.asar.unpacked\\node_modules\\@esbuild\\win32-x64\\esbuild.exe",
-    "resources\\app.asar.unpacked\\node_modules\\recheck-windows-x64\\recheck.exe",
-]
-NODE, FFMPEG, ESBUILD, RECHECK = HELPERS
 # The files that legacy-owners samples, in the order it reports them.
 SAMPLES = [MAIN_EXE, MARKER] + HELPERS
 
 SUCCESS, FAILURE, MAIN_RUNNING, HELPERS_RUNNING = 0, 2, 10, 11
-
-
-def win_path(linux_path):
-    """The Windows path under which Wine shows a Linux path (drive Z: is the Linux root); on
-    Windows the path itself."""
-    if not UNDER_WINE:
-        return linux_path
-    assert linux_path.startswith("/"), linux_path
-    return "Z:" + linux_path.replace("/", "\\")
-
-
-def final_path(linux_path):
-    """What the system reports as the final path of a Linux path without links."""
-    return "\\\\?\\" + win_path(linux_path)
-
-
-def linux_path(root, relative):
-    return os.path.join(root, *relative.split("\\"))
 
 
 def event(name, pid=0, error=0, text=""):
@@ -123,9 +89,8 @@ def start_tool(*args, cwd=None, exe=PROCSWEEP_EXE):
     """Starts procsweep.exe (or a copy of it at exe) and returns at once; finish_tool collects
     its run."""
     WineSession.ensure()
-    popen = subprocess.Popen(
-        [*RUNNER, exe, *args], cwd=cwd, env=WINE_ENV, stdin=subprocess.DEVNULL,
-        stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+    popen = windows_programs.start(exe, *args, cwd=cwd, stdout=subprocess.PIPE,
+                                   stderr=subprocess.PIPE)
     popen.args_given = args
     _running.add(popen)
     return popen
@@ -150,9 +115,8 @@ def start_fixture(exe_linux_path, command, record_file):
 
     Its standard handles are closed: a program holding a pipe of ours would keep it open.
     """
-    popen = subprocess.Popen(
-        [*RUNNER, exe_linux_path, command, win_path(record_file)], env=WINE_ENV,
-        stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    popen = windows_programs.start(exe_linux_path, command, win_path(record_file),
+                                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     _running.add(popen)
     return popen
 
@@ -224,14 +188,8 @@ class WineSession:
         if cls._anchor is not None:
             cls._anchor = None
             shutil.rmtree(os.path.join(WORK_ROOT, "anchor"), ignore_errors=True)
-            # The server ends once only its own services are left; wait for it, so that the
-            # run leaves nothing behind.
-            try:
-                subprocess.run(["wineserver", "-w"], env=WINE_ENV, stdin=subprocess.DEVNULL,
-                               stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
-                               timeout=TOOL_TIMEOUT_S)
-            except (OSError, subprocess.TimeoutExpired):
-                pass
+            # Wait for the server to end, so that the run leaves nothing behind.
+            windows_programs.wait_for_server(timeout=TOOL_TIMEOUT_S)
 
 
 def _end_on_signal(signum, frame):
@@ -288,7 +246,7 @@ def map_drive(testcase, linux_folder):
     Wine then reports every path below it on that drive ("Y:\\..."), final paths included.
     Returns the drive ("Y:").
     """
-    dosdevices = os.path.join(WINE_ENV["WINEPREFIX"], "dosdevices")
+    dosdevices = os.path.join(windows_programs.ENV["WINEPREFIX"], "dosdevices")
     for letter in "yxwvutsrqp":
         link = os.path.join(dosdevices, letter + ":")
         if not os.path.lexists(link):

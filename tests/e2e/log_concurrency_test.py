@@ -15,8 +15,9 @@ import os
 import re
 import unittest
 
-from harness import (MAIN_EXE, SAMPLES, UNDER_WINE, E2ETestCase, event, finish_tool, start_tool,
-                     stdout_bytes, win_path)
+from tests.e2e.harness import (MAIN_EXE, SAMPLES, E2ETestCase, event, finish_tool, start_tool,
+                               stdout_bytes)
+from tools.windows_programs import UNDER_WINE, win_path
 
 INSTANCES = 4
 ROUNDS = 3

@@ -4,8 +4,8 @@ query and never names a holder, so each report ends in "restart-manager-no-owner
 import os
 import unittest
 
-from harness import (HELPERS, MARKER, SAMPLES, E2ETestCase, event, log_bytes, run_tool,
-                     stdout_bytes, win_path)
+from tests.e2e.harness import SAMPLES, E2ETestCase, event, log_bytes, run_tool, stdout_bytes
+from tools.windows_programs import HELPERS, MARKER, win_path
 
 NO_OWNER = event("restart-manager-no-owner-reported")
 

@@ -4,9 +4,10 @@ import os
 import shutil
 import unittest
 
-from harness import (ESBUILD, FAILURE, FFMPEG, HELPERS, HELPERS_RUNNING, MAIN_EXE, MAIN_RUNNING,
-                     NODE, PROCSWEEP_EXE, RECHECK, E2ETestCase, event, exited, log_bytes, matched,
-                     linux_path, read_records, run_tool, stdout_bytes, win_path)
+from tests.e2e.harness import (FAILURE, HELPERS_RUNNING, MAIN_EXE, MAIN_RUNNING, PROCSWEEP_EXE,
+                               E2ETestCase, event, exited, log_bytes, matched, read_records,
+                               run_tool, stdout_bytes)
+from tools.windows_programs import ESBUILD, FFMPEG, HELPERS, NODE, RECHECK, linux_path, win_path
 
 
 class ProbeTest(E2ETestCase):

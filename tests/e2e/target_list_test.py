@@ -4,8 +4,9 @@
 import os
 import unittest
 
-from harness import (ESBUILD, FFMPEG, MARKER, NODE, RECHECK, E2ETestCase, event, exited,
-                     final_path, log_bytes, map_drive, matched, run_tool, stdout_bytes, win_path)
+from tests.e2e.harness import (E2ETestCase, event, exited, log_bytes, map_drive, matched, run_tool,
+                               stdout_bytes)
+from tools.windows_programs import ESBUILD, FFMPEG, MARKER, NODE, RECHECK, final_path, win_path
 
 
 class TargetListTest(E2ETestCase):

@@ -4,9 +4,8 @@ blocks, and the build commands among them that the tests run as written."""
 import os
 import re
 
-SOURCE_DIR = os.environ.get(
-    "PROCSWEEP_SOURCE_DIR",
-    os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__)))))
+from tools.windows_programs import SOURCE_DIR
+
 GUIDE = os.path.join(SOURCE_DIR, "docs", "integration.md")
 
 _FENCE = re.compile(r"^```(\S*)\n(.*?)^```$", re.MULTILINE | re.DOTALL)

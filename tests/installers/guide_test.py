@@ -6,9 +6,10 @@ format, or a sample of output)."""
 import os
 import unittest
 
-import guide
+from tests.installers import guide
+from tools.windows_programs import SOURCE_DIR
 
-INTEGRATION = os.path.join(guide.SOURCE_DIR, "integration")
+INTEGRATION = os.path.join(SOURCE_DIR, "integration")
 SOURCES = {
     "nsis": ["nsis/procsweep.nsh", "nsis/example.nsi"],
     "pascal": ["inno/example.iss"],

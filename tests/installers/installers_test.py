@@ -15,17 +15,13 @@ import os
 import re
 import shutil
 import subprocess
-import sys
 import time
 import unittest
 
-sys.path.insert(0, os.path.join(os.path.dirname(os.path.dirname(os.path.abspath(__file__))),
-                                "e2e"))
-
-import guide  # noqa: E402
-from harness import (BUILD_DIR, NODE, PROCSWEEP_EXE, SOURCE_DIR, WINE_ENV,  # noqa: E402
-                     WINE_RUN, E2ETestCase, Installation, WineSession, linux_path, read_records,
-                     start_fixture, stop_process, wait_ready, win_path)
+from tests.e2e.harness import (PROCSWEEP_EXE, E2ETestCase, Installation, WineSession, read_records,
+                               start_fixture, stop_process, wait_ready)
+from tests.installers import guide
+from tools.windows_programs import BUILD_DIR, ENV, NODE, SOURCE_DIR, command, linux_path, win_path
 
 APP_NAME = "Example App"
 MAIN_EXE = "Example App.exe"
@@ -43,7 +39,7 @@ DEEP = ["d" * 100] * 3
 
 
 def run_quietly(args, cwd=None):
-    completed = subprocess.run(args, cwd=cwd, env=WINE_ENV, stdin=subprocess.DEVNULL,
+    completed = subprocess.run(args, cwd=cwd, env=ENV, stdin=subprocess.DEVNULL,
                                stdout=subprocess.PIPE, stderr=subprocess.STDOUT,
                                timeout=INSTALLER_TIMEOUT_S)
     if completed.returncode != 0:
@@ -84,13 +80,13 @@ def build_inno():
     if not os.path.exists(ISCC):
         raise AssertionError(f"{ISCC} not found: `make` installs it (npm ci)")
     words = guide.build_command("ISCC.exe")
-    run_quietly([WINE_RUN, ISCC, *words[1:]], cwd=folder)
+    run_quietly(command(ISCC, *words[1:]), cwd=folder)
     return os.path.join(folder, "Output", "example-app-setup.exe")
 
 
 def windows_temp_folder():
     """The Linux path of %TEMP% in the Wine prefix, where the NSIS example keeps its report."""
-    return run_quietly([WINE_RUN, "cmd", "/c", "winepath", "-u", "%TEMP%"]).strip()
+    return run_quietly(command("cmd", "/c", "winepath", "-u", "%TEMP%")).strip()
 
 
 def nsis_updater_command_line(installer, install_dir):
@@ -219,7 +215,7 @@ def complete_lines(text):
 def run_watched(args, read_lines):
     """Runs an installer to its end, noting when each line of its report first appears."""
     WineSession.ensure()
-    popen = subprocess.Popen(args, env=WINE_ENV, stdin=subprocess.DEVNULL,
+    popen = subprocess.Popen(args, env=ENV, stdin=subprocess.DEVNULL,
                              stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     deadline = time.monotonic() + INSTALLER_TIMEOUT_S
     seen = []
@@ -284,7 +280,7 @@ class Nsis:
                           content=f"@echo off\r\n{line}\r\nexit /b %ERRORLEVEL%\r\n".encode())
         if os.path.exists(report):
             os.remove(report)
-        return run_watched([WINE_RUN, "cmd", "/c", win_path(batch)], utf16_report(report))
+        return run_watched(command("cmd", "/c", win_path(batch)), utf16_report(report))
 
     def install(self, test, root):
         line = nsis_updater_command_line(win_path(self.installer), win_path(root))
@@ -313,14 +309,15 @@ class Inno:
 
     def install(self, test, root):
         log = self._log(test, "setup")
-        return run_watched([WINE_RUN, self.installer, "/VERYSILENT", "/SUPPRESSMSGBOXES",
-                            "/LOG=" + win_path(log), "/DIR=" + win_path(root)], inno_log(log))
+        return run_watched(command(self.installer, "/VERYSILENT", "/SUPPRESSMSGBOXES",
+                                   "/LOG=" + win_path(log), "/DIR=" + win_path(root)),
+                           inno_log(log))
 
     def uninstall(self, test, root):
         log = self._log(test, "uninstall")
         uninstaller = os.path.join(root, self.uninstaller)
-        report = run_watched([WINE_RUN, uninstaller, "/VERYSILENT", "/SUPPRESSMSGBOXES",
-                              "/LOG=" + win_path(log)], inno_log(log))
+        report = run_watched(command(uninstaller, "/VERYSILENT", "/SUPPRESSMSGBOXES",
+                                     "/LOG=" + win_path(log)), inno_log(log))
         # The uninstaller works from a copy of itself, which removes the original last.
         deadline = time.monotonic() + 30
         while report.code == 0 and os.path.exists(uninstaller) and time.monotonic() < deadline:

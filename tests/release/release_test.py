@@ -16,10 +16,8 @@ import subprocess
 import sys
 import unittest
 
-sys.path.insert(0, os.path.join(os.path.dirname(os.path.dirname(os.path.abspath(__file__))),
-                                "e2e"))
-
-from harness import BUILD_DIR, SOURCE_DIR, run_tool, win_path  # noqa: E402
+from tests.e2e.harness import run_tool
+from tools.windows_programs import BUILD_DIR, SOURCE_DIR, win_path
 
 RELEASE = os.path.join(SOURCE_DIR, "tools", "release.py")
 WORK_ROOT = os.path.join(BUILD_DIR, "release-work")

@@ -1,0 +1,60 @@
+#!/usr/bin/env bash
+# Installs what building and testing procsweep needs and this machine lacks: Debian's packages
+# with apt-get (as root; otherwise prints the exact commands and stops), then the npm packages
+# pinned in package-lock.json with `npm ci`.
+#
+# Usage: tools/deps.sh [command:package ...]
+#   Each argument adds a tool to the list below: the command that must be on PATH, and the
+#   Debian package that brings it.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+tools=(
+  x86_64-w64-mingw32-g++-posix:g++-mingw-w64-x86-64
+  x86_64-w64-mingw32-windres:mingw-w64-tools
+  wine:wine64
+  cmake:cmake
+  ninja:ninja-build
+  python3:python3
+  makensis:nsis
+  node:nodejs
+  npm:npm
+  # make release signs with osslsigncode; openssl makes the release test's throwaway certificate.
+  osslsigncode:osslsigncode
+  openssl:openssl
+  "$@"
+)
+
+missing=()
+for pair in "${tools[@]}"; do
+  command -v "${pair%%:*}" >/dev/null 2>&1 || missing+=("${pair##*:}")
+done
+[ -f /usr/src/googletest/CMakeLists.txt ] || missing+=(googletest)
+# NSIS's installers and Inno Setup's compiler are 32-bit Windows programs: they need Debian's
+# 32-bit Wine beside wine64, from the i386 architecture.
+if ! dpkg-query -W -f='${Status}' wine32:i386 2>/dev/null | grep -q ' installed$'; then
+  missing+=(wine32:i386)
+fi
+
+if [ ${#missing[@]} -gt 0 ]; then
+  add_i386=""
+  if printf '%s\n' "${missing[@]}" | grep -q ':i386$' &&
+     ! dpkg --print-foreign-architectures | grep -qx i386; then
+    add_i386="dpkg --add-architecture i386"
+  fi
+  if [ "$(id -u)" -ne 0 ]; then
+    echo "Missing: ${missing[*]}. Install them as root with:"
+    echo "  ${add_i386:+$add_i386 && }apt-get update && apt-get install -y ${missing[*]}"
+    exit 1
+  fi
+  echo "Installing: ${missing[*]}"
+  if [ -n "$add_i386" ]; then $add_i386; fi
+  apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${missing[@]}" >/dev/null
+fi
+
+# The npm packages that the installer tests use, exactly as package-lock.json pins them.
+if [ ! node_modules/.package-lock.json -nt package-lock.json ]; then
+  echo "Installing the npm packages of package-lock.json (npm ci)"
+  npm ci --no-audit --no-fund --loglevel=error
+fi
