@@ -93,6 +93,25 @@ def wait_for_server(env=None, timeout=120):
         pass
 
 
+def runs_32_bit_programs():
+    """Whether 32-bit Windows programs (NSIS's default installers, Inno Setup's compiler and
+    setups) run here. Windows runs them on every 64-bit edition. Under Wine they need 32-bit
+    Wine and a kernel that runs 32-bit code, which some machines' kernels do not (their IA-32
+    emulation is off: the 32-bit loader fails with "Exec format error")."""
+    if not UNDER_WINE:
+        return True
+    try:
+        return subprocess.run(["/usr/lib/wine/wine", "--version"], stdin=subprocess.DEVNULL,
+                              stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+                              timeout=60).returncode == 0
+    except (OSError, subprocess.TimeoutExpired):
+        return False
+
+
+NO_32_BIT_PROGRAMS = ("this machine cannot run 32-bit Windows programs (no 32-bit Wine, or a "
+                      "kernel without IA-32 emulation)")
+
+
 def win_path(linux_path):
     """The Windows path under which Wine shows a Linux path (drive Z: is the Linux root); on
     Windows the path itself."""
