@@ -3,7 +3,7 @@
 
 BUILD_DIR ?= build
 CMAKE_FLAGS ?=
-.PHONY: all deps configure build test demo bench clean clang-deps clang-check
+.PHONY: all deps configure build test unit e2e demo bench clean clang-deps clang-check
 
 all: build
 
@@ -21,36 +21,36 @@ build: configure
 test: build
 	cd $(BUILD_DIR) && ctest --output-on-failure
 
-# The second compiler: every source file of the tool through Clang for the same Windows target,
-# with its warnings as errors. Clang does not find MinGW's C++ headers by itself; they are looked
-# up when the target runs, after deps has installed them.
-CLANG_CXX ?= clang++
-MINGW_CXX_INCLUDE ?= $(lastword $(sort $(wildcard /usr/lib/gcc/x86_64-w64-mingw32/*-posix/include/c++)))
-CLANG_CHECK_FLAGS = --target=x86_64-w64-mingw32 -std=c++20 -fsyntax-only \
-	-isystem $(MINGW_CXX_INCLUDE) -isystem $(MINGW_CXX_INCLUDE)/x86_64-w64-mingw32 \
-	-Isrc -DUNICODE -D_UNICODE -DWIN32_LEAN_AND_MEAN -DNOMINMAX -D_WIN32_WINNT=0x0601 \
-	-fno-exceptions -fno-threadsafe-statics \
-	-Wall -Wextra -Wpedantic -Wshadow-all -Wconversion -Wno-sign-conversion \
-	-Wimplicit-fallthrough -Wunreachable-code-aggressive -Wextra-semi -Werror
+# The edit loop: one layer of tests, building only what it runs.
+unit: configure
+	cmake --build $(BUILD_DIR) --target procsweep_unit_tests
+	cd $(BUILD_DIR) && ctest -R '^unit$$' --output-on-failure
 
-# deps, and Clang: a prerequisite of its own, as a recipe's lines are expanded before the first
-# runs, and the MinGW headers must be there by then.
+e2e: configure
+	cmake --build $(BUILD_DIR) --target procsweep fixture_app
+	cd $(BUILD_DIR) && ctest -R '^e2e$$' --output-on-failure
+
+# The second compiler: every source file of the tool through Clang for the same Windows target,
+# with the flags CMake gives GCC (compile_commands.json) and its warnings as errors.
+CLANG_CXX ?= clang++
+
+# What deps installs, and Clang.
 clang-deps:
 	@bash tools/deps.sh $(CLANG_CXX):clang
 
-clang-check: clang-deps
-	@failed=""; \
-	for source in $$(find src -name '*.cpp' | sort); do \
-	  $(CLANG_CXX) $(CLANG_CHECK_FLAGS) "$$source" || failed="$$failed $$source"; \
-	done; \
-	if [ -n "$$failed" ]; then echo "clang-check failed:$$failed"; exit 1; fi; \
-	echo "clang-check: every source file compiles warning-free with $(CLANG_CXX)"
+$(BUILD_DIR)/compile_commands.json: $(BUILD_DIR)/build.ninja
+	cmake $(BUILD_DIR)
+
+clang-check: clang-deps $(BUILD_DIR)/compile_commands.json
+	@python3 tools/clang_check.py --compiler $(CLANG_CXX) $(BUILD_DIR)
 
 demo: build
-	@bash tools/demo.sh $(BUILD_DIR)
+	@PROCSWEEP_BUILD_DIR=$(abspath $(BUILD_DIR)) python3 -m tools.demo
 
+# BENCH_FLAGS: options of python3 -m tools.bench, e.g. --baseline COMMIT (see tools/bench/).
+BENCH_FLAGS ?=
 bench: build
-	@python3 tools/bench.py $(BUILD_DIR)
+	@python3 -m tools.bench --build $(BUILD_DIR) $(BENCH_FLAGS)
 
 clean:
 	rm -rf $(BUILD_DIR)

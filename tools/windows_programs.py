@@ -14,9 +14,11 @@ elsewhere than this file says (CTest sets both).
 import os
 import subprocess
 
-SOURCE_DIR = os.environ.get(
-    "PROCSWEEP_SOURCE_DIR", os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
-BUILD_DIR = os.environ.get("PROCSWEEP_BUILD_DIR", os.path.join(SOURCE_DIR, "build"))
+# CMake hands paths over with forward slashes, on Windows too; the tool reports backslashes.
+SOURCE_DIR = os.path.normpath(os.environ.get(
+    "PROCSWEEP_SOURCE_DIR", os.path.dirname(os.path.dirname(os.path.abspath(__file__)))))
+BUILD_DIR = os.path.normpath(os.environ.get("PROCSWEEP_BUILD_DIR",
+                                            os.path.join(SOURCE_DIR, "build")))
 
 UNDER_WINE = os.name != "nt"
 WINE_RUN = os.path.join(SOURCE_DIR, "tools", "wine-run")
@@ -114,9 +116,9 @@ NO_32_BIT_PROGRAMS = ("this machine cannot run 32-bit Windows programs (no 32-bi
 
 def win_path(linux_path):
     """The Windows path under which Wine shows a Linux path (drive Z: is the Linux root); on
-    Windows the path itself."""
+    Windows the path itself, with backslashes."""
     if not UNDER_WINE:
-        return linux_path
+        return os.path.normpath(linux_path)
     assert linux_path.startswith("/"), linux_path
     return "Z:" + linux_path.replace("/", "\\")
 

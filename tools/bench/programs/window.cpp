@@ -1,4 +1,4 @@
-// The main executable of the benchmarks' installation (make bench, tools/bench.py) while
+// The main executable of the benchmarks' installation (make bench, tools/bench) while
 // `close` is measured. Started by bench_runner's spawn mode as "<exe> wait <semaphore>", it
 // shows one visible, unowned top-level window, releases the named semaphore once and runs its
 // message loop until it is ended. It answers WM_CLOSE as an application that first asks its

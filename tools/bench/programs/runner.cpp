@@ -1,4 +1,4 @@
-// The Windows side of the benchmarks (make bench, tools/bench.py). Run under Wine, or on
+// The Windows side of the benchmarks (make bench, tools/bench). Run under Wine, or on
 // Windows, it starts and times programs from inside the system, so that the figures leave out
 // how a Linux process becomes a Wine one.
 //
