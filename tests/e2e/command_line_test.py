@@ -4,8 +4,9 @@ and unresolvable installations, and the --log option."""
 import os
 import unittest
 
-from tests.e2e.harness import E2ETestCase, Installation, event, log_bytes, run_tool, stdout_bytes
-from tools.windows_programs import final_path, win_path
+from tests.e2e.harness import (E2ETestCase, Installation, event, log_bytes, needs_code_page_1252,
+                               run_tool, stdout_bytes)
+from tools.windows_programs import UNDER_WINE, final_path, win_path
 
 BAD_NAMES = ["", "sub\\App.exe", "sub/App.exe", "C:App.exe", "*.exe", "App?.exe"]
 
@@ -93,6 +94,8 @@ class InstallationDirectoryTest(E2ETestCase):
             (("owners", deep_link, "App.exe"), 234, deep_link),
         ]:
             with self.subTest(args=args):
+                if error == 234 and not UNDER_WINE:
+                    self.skipTest("Wine 8's limit on final paths; Windows resolves them")
                 line = event("installation-path-failed", 0, error, text)
                 self.assertRun(run_tool(*args), 2, stdout_bytes([line]))
 
@@ -162,6 +165,7 @@ class LogFileTest(E2ETestCase):
         self.assertEqual(os.listdir(folder), [])
 
 
+@needs_code_page_1252
 class EventTextTest(E2ETestCase):
     # Spaces; Cyrillic, an accented Latin letter and the euro sign (both in code page 1252);
     # a letter whose best fit would be "A"; CJK; a fullwidth reverse solidus whose best fit

@@ -24,8 +24,10 @@ from tools import windows_programs
 from tools.windows_programs import (BUILD_DIR, HELPERS, MARKER, UNDER_WINE, final_path,
                                     linux_path, win_path)
 
-PROCSWEEP_EXE = os.environ.get("PROCSWEEP_EXE", os.path.join(BUILD_DIR, "procsweep.exe"))
-FIXTURE_APP = os.environ.get("FIXTURE_APP", os.path.join(BUILD_DIR, "fixture_app.exe"))
+PROCSWEEP_EXE = os.path.normpath(os.environ.get("PROCSWEEP_EXE",
+                                               os.path.join(BUILD_DIR, "procsweep.exe")))
+FIXTURE_APP = os.path.normpath(os.environ.get("FIXTURE_APP",
+                                             os.path.join(BUILD_DIR, "fixture_app.exe")))
 WORK_ROOT = os.path.join(BUILD_DIR, "e2e-work")
 
 TOOL_TIMEOUT_S = 120
@@ -58,6 +60,11 @@ def ansi_code_page():
         return "cp1252"
     import ctypes
     return f"cp{ctypes.windll.kernel32.GetACP()}"
+
+
+# For tests whose expected bytes are written out in code page 1252, Wine's here.
+needs_code_page_1252 = unittest.skipUnless(ansi_code_page() == "cp1252",
+                                           "expects standard output in code page 1252")
 
 
 def stdout_bytes(lines):
@@ -198,9 +205,11 @@ def _end_on_signal(signum, frame):
 
 
 atexit.register(WineSession.end)
-# A run stopped from outside (CTest's timeout, Ctrl-C) still ends what it started.
-for _signal in (signal.SIGTERM, signal.SIGINT, signal.SIGHUP):
-    signal.signal(_signal, _end_on_signal)
+# A run stopped from outside (CTest's timeout, Ctrl-C) still ends what it started. Windows has
+# no SIGHUP.
+for _signal in ("SIGTERM", "SIGINT", "SIGHUP"):
+    if hasattr(signal, _signal):
+        signal.signal(getattr(signal, _signal), _end_on_signal)
 
 
 def copy_fixture(destination):
@@ -246,6 +255,8 @@ def map_drive(testcase, linux_folder):
     Wine then reports every path below it on that drive ("Y:\\..."), final paths included.
     Returns the drive ("Y:").
     """
+    if not UNDER_WINE:
+        testcase.skipTest("maps a drive letter in Wine's prefix (dosdevices)")
     dosdevices = os.path.join(windows_programs.ENV["WINEPREFIX"], "dosdevices")
     for letter in "yxwvutsrqp":
         link = os.path.join(dosdevices, letter + ":")

@@ -5,7 +5,7 @@ import os
 import unittest
 
 from tests.e2e.harness import SAMPLES, E2ETestCase, event, log_bytes, run_tool, stdout_bytes
-from tools.windows_programs import HELPERS, MARKER, win_path
+from tools.windows_programs import HELPERS, MARKER, UNDER_WINE, win_path
 
 NO_OWNER = event("restart-manager-no-owner-reported")
 
@@ -18,6 +18,8 @@ class OwnersTest(E2ETestCase):
         for argument in [win_path(data), "data file.txt", win_path(inst.path()),
                          win_path(os.path.join(self.work, "missing.txt"))]:
             with self.subTest(argument=argument):
+                if argument == win_path(inst.path()) and not UNDER_WINE:
+                    self.skipTest("a running program's file: Windows names its holder")
                 self.assertRun(run_tool("owners", argument, cwd=self.work), 0, stdout_bytes([
                     event("restart-manager-file", 0, 0, argument), NO_OWNER]))
 

@@ -5,8 +5,8 @@ import shutil
 import unittest
 
 from tests.e2e.harness import (FAILURE, HELPERS_RUNNING, MAIN_EXE, MAIN_RUNNING, PROCSWEEP_EXE,
-                               E2ETestCase, event, exited, log_bytes, matched, read_records,
-                               run_tool, stdout_bytes)
+                               E2ETestCase, event, exited, log_bytes, matched,
+                               needs_code_page_1252, read_records, run_tool, stdout_bytes)
 from tools.windows_programs import ESBUILD, FFMPEG, HELPERS, NODE, RECHECK, linux_path, win_path
 
 
@@ -30,6 +30,7 @@ class ProbeTest(E2ETestCase):
         self.assertRunInAnyProcessOrder(run_tool("probe", "inst", "App.exe", cwd=self.work), 10,
                                         both)
 
+    @needs_code_page_1252
     def test_probe_matches_in_a_folder_outside_the_code_page(self):
         folder = "Prog Files \u0416\u00e9\u20ac\u0100\u4e2d\uff3c end"
         inst = self.installation(folder, helpers=[], marker=False)

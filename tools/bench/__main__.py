@@ -70,7 +70,8 @@ def main():
         baseline = build_baseline(session.build, args.baseline) if args.baseline else None
         started = datetime.datetime.now(datetime.timezone.utc)
         results = scenarios.measure(session, settings, baseline.exe if baseline else None)
-        text = report.render(results, settings, baseline, reproduce_command(args), started)
+        text = report.render(results, settings, baseline, reproduce_command(args), started,
+                             session.env)
     except windows.BenchError as error:
         sys.exit(f"bench: {error}")
     finally:

@@ -6,6 +6,7 @@ import subprocess
 
 from tools.bench.scenarios import MAIN_EXE, RUNNING_HELPERS
 from tools.bench.stats import median, paired_difference, paired_interval, paired_ratio
+from tools.windows_programs import WINE_RUN
 
 # The goals, each named here only.
 GOAL_PROBE_RATIO = 1.10       # probe over the floor, nothing of the installation running
@@ -35,10 +36,11 @@ def met(flag):
 def no_baseline(baseline):
     if baseline is None:
         return "no baseline was given (`--baseline COMMIT`)"
-    return f"no {baseline.name}: {baseline.missing}"
+    return f"{baseline.name} could not be had: {baseline.missing}"
 
 
-def machine():
+def machine(env):
+    """The machine, Wine and the compiler; `env` is the bench session's environment."""
     cpu = "unknown CPU"
     with open("/proc/cpuinfo", encoding="utf-8") as f:
         for line in f:
@@ -47,8 +49,9 @@ def machine():
                 break
     with open("/proc/meminfo", encoding="utf-8") as f:
         memory_kib = int(f.readline().split()[1])
-    wine_version = subprocess.run(["wine", "--version"], stdout=subprocess.PIPE,
-                                  stderr=subprocess.DEVNULL, text=True).stdout.strip()
+    wine_version = subprocess.run([WINE_RUN, "--version"], env=env, stdin=subprocess.DEVNULL,
+                                  stdout=subprocess.PIPE, stderr=subprocess.DEVNULL,
+                                  text=True).stdout.strip()
     compiler = subprocess.run(["x86_64-w64-mingw32-g++-posix", "--version"],
                               stdout=subprocess.PIPE, stderr=subprocess.DEVNULL,
                               text=True).stdout.splitlines()[0]
@@ -101,9 +104,9 @@ def size_goal(results):
 
 # Sections ------------------------------------------------------------------------------------
 
-def method(settings, baseline, reproduce, started):
+def method(settings, baseline, reproduce, started, env):
     compared = ""
-    if baseline is not None:
+    if baseline is not None and baseline.exe:
         compared = (f" It is compared with {baseline.name} (`--baseline`), built from that "
                     "commit's sources with the same compilers.")
     return [
@@ -112,7 +115,7 @@ def method(settings, baseline, reproduce, started):
         "Written by `make bench` (`python3 -m tools.bench`, tools/bench/); do not edit by hand. "
         f"Reproduce with `{reproduce}` (and `BUILD_DIR=<dir>` for another build directory).",
         "",
-        f"- Measured: {started:%Y-%m-%d %H:%M} UTC, under Wine, on {machine()}.",
+        f"- Measured: {started:%Y-%m-%d %H:%M} UTC, under Wine, on {machine(env)}.",
         f"- Each time is the median of {settings.rounds} runs ({settings.force_rounds} for "
         "`force`), from process start to exit, started and timed from inside Wine by "
         "`bench_runner.exe` (tools/bench/programs/runner.cpp). The commands of one comparison "
@@ -240,9 +243,9 @@ def goals(results, baseline):
     ]
 
 
-def render(results, settings, baseline, reproduce, started):
-    """The whole of docs/benchmarks.md."""
-    return "\n".join(method(settings, baseline, reproduce, started)
+def render(results, settings, baseline, reproduce, started, env):
+    """The whole of docs/benchmarks.md; `env` is the bench session's environment."""
+    return "\n".join(method(settings, baseline, reproduce, started, env)
                      + table(results, baseline, settings)
                      + where_time_goes(results, baseline)
                      + size_and_memory(results, baseline, settings)
