@@ -9,8 +9,8 @@ import shutil
 import sys
 
 from tools.bench import report, scenarios
-from tools.bench import session as windows
 from tools.bench.baseline import build_baseline
+from tools.bench.session import BenchError, Session, end_all
 from tools.windows_programs import BUILD_DIR, SOURCE_DIR
 
 OUTPUT = os.path.join(SOURCE_DIR, "docs", "benchmarks.md")
@@ -55,12 +55,12 @@ def main():
     settings = scenarios.Settings(rounds=args.rounds, force_rounds=args.force_rounds,
                                   memory_runs=args.memory_runs)
     try:
-        session = windows.Session(args.build)
-    except windows.BenchError as error:
+        session = Session(args.build)
+    except BenchError as error:
         sys.exit(str(error))
 
     def stop(signum, frame):
-        windows.end_all(session)
+        end_all(session)
         os._exit(128 + signum)
 
     for name in ("SIGINT", "SIGTERM", "SIGHUP"):
@@ -72,10 +72,10 @@ def main():
         results = scenarios.measure(session, settings, baseline.exe if baseline else None)
         text = report.render(results, settings, baseline, reproduce_command(args), started,
                              session.env)
-    except windows.BenchError as error:
+    except BenchError as error:
         sys.exit(f"bench: {error}")
     finally:
-        windows.end_all(session)
+        end_all(session)
         shutil.rmtree(session.work, ignore_errors=True)
     os.makedirs(os.path.dirname(os.path.abspath(args.output)), exist_ok=True)
     with open(args.output, "w", encoding="utf-8") as f:

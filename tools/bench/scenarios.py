@@ -6,8 +6,8 @@ import shutil
 import time
 from dataclasses import dataclass
 
-from tools.bench import session as windows
-from tools.bench.session import BenchError
+from tools.bench.session import (BenchError, end_all, fresh_start, peak_memory_kib, run, spawn,
+                                 timed_runs)
 from tools.windows_programs import HELPER_NAMES, HELPERS, MARKER, linux_path, win_path
 
 MAIN_EXE = "App.exe"
@@ -87,19 +87,19 @@ class Idle:
 
 
 def idle_installation(session, layout, settings, others, baseline_exe):
-    windows.fresh_start(session)
-    windows.spawn(session, [(layout.other, others)])
+    fresh_start(session)
+    spawn(session, [(layout.other, others)])
     commands = {"probe": (sweep_command(layout, "probe", session.exe), 0),
                 "floor": (floor_command(session), 0),
                 "taskkill": (f"{TASKKILL} /IM {MAIN_EXE}", None)}
     if baseline_exe:
         commands["baseline"] = (sweep_command(layout, "probe", baseline_exe), 0)
-    times = dict(zip(commands, windows.timed_runs(
+    times = dict(zip(commands, timed_runs(
         session, settings.rounds, [command for command, _ in commands.values()],
         [code for _, code in commands.values()])))
     memory = None
     if others == settings.other_counts[0]:
-        memory = {name: sorted(windows.peak_memory_kib(session, command)
+        memory = {name: sorted(peak_memory_kib(session, command)
                                for _ in range(settings.memory_runs))
                   for name, (command, _) in commands.items() if name != "taskkill"}
     return Idle(times["probe"], times["floor"], times["taskkill"], times.get("baseline"), memory)
@@ -114,9 +114,9 @@ class Helpers:
 
 
 def running_helpers(session, layout, settings):
-    windows.fresh_start(session)
-    windows.spawn(session, all_helpers(layout))
-    probe, resolving, floor = windows.timed_runs(
+    fresh_start(session)
+    spawn(session, all_helpers(layout))
+    probe, resolving, floor = timed_runs(
         session, settings.rounds,
         [sweep_command(layout, "probe", session.exe), floor_command(session, resolving=True),
          floor_command(session)],
@@ -134,15 +134,15 @@ class Closing:
 
 
 def closing_window(session, layout, settings, baseline_exe):
-    windows.fresh_start(session)
-    windows.spawn(session, [(layout.other, settings.other_counts[0]), (layout.main, 1)])
+    fresh_start(session)
+    spawn(session, [(layout.other, settings.other_counts[0]), (layout.main, 1)])
     commands = [sweep_command(layout, "close", session.exe),
                 sweep_command(layout, "probe", session.exe)]
     codes = [0, 10]
     if baseline_exe:
         commands.append(sweep_command(layout, "close", baseline_exe))
         codes.append(0)
-    times = windows.timed_runs(session, settings.rounds, commands, codes)
+    times = timed_runs(session, settings.rounds, commands, codes)
     return Closing(times[0], times[1], times[2] if baseline_exe else None)
 
 
@@ -154,7 +154,7 @@ class Ending:
 
 
 def ending_helpers(session, layout, settings):
-    windows.fresh_start(session)
+    fresh_start(session)
     kill = " ".join([TASKKILL, "/F"] + [f"/IM {name}" for name in HELPER_NAMES])
     force, taskkill = [], []
     for round_number in range(settings.force_rounds):
@@ -163,8 +163,8 @@ def ending_helpers(session, layout, settings):
         if round_number % 2:
             order.reverse()
         for name, command, times in order:
-            windows.spawn(session, all_helpers(layout))
-            times += windows.timed_runs(session, 1, [command], [0])[0]
+            spawn(session, all_helpers(layout))
+            times += timed_runs(session, 1, [command], [0])[0]
             wait_until_ended(session, layout, name)
     return Ending(force, taskkill)
 
@@ -173,7 +173,7 @@ def wait_until_ended(session, layout, name):
     # taskkill does not wait for the processes it ends; the next round must start clean.
     deadline = time.monotonic() + ENDED_TIMEOUT_S
     while True:
-        code, _ = windows.run(session, session.exe, "probe", win_path(layout.root), MAIN_EXE,
+        code, _ = run(session, session.exe, "probe", win_path(layout.root), MAIN_EXE,
                               check=False)
         if code == 0:
             return
@@ -198,5 +198,5 @@ def measure(session, settings, baseline_exe):
     helpers = running_helpers(session, layout, settings)
     closing = closing_window(session, layout, settings, baseline_exe)
     ending = ending_helpers(session, layout, settings)
-    windows.end_all(session)
+    end_all(session)
     return Results(idle, helpers, closing, ending, os.path.getsize(session.exe))
