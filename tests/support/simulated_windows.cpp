@@ -25,10 +25,35 @@ bool IsAbsolute(const std::wstring& path) {
   return (path.size() >= 3 && path[1] == L':' && path[2] == L'\\') || StartsWith(path, L"\\\\");
 }
 
-// Like the system's clean-up of a plain path: relative to the current directory, repeated
-// backslashes collapsed. A prefixed path is taken literally.
+bool IsDriveRelative(const std::wstring& path) {
+  return path.size() >= 2 && path[1] == L':' && std::iswalpha(path[0]) &&
+         (path.size() == 2 || path[2] != L'\\');
+}
+
+// The current folder of a drive: the process's own on its drive; on another drive the one it
+// last had there (Windows keeps it in the environment), else the drive's root.
+std::wstring DriveCurrentDirectory(wchar_t drive) {
+  const World& world = TheWorld();
+  const wchar_t letter = static_cast<wchar_t>(std::towupper(drive));
+  if (std::towupper(world.currentDirectory[0]) == letter) return world.currentDirectory;
+  auto it = world.driveCurrentDirectories.find(letter);
+  return it != world.driveCurrentDirectories.end() ? it->second : std::wstring{letter, L':', L'\\'};
+}
+
+// Like the system's clean-up of a plain path: relative to the current directory ("X:name" to
+// drive X's current folder, "\\name" to the current drive's root), repeated backslashes
+// collapsed. A prefixed path is taken literally.
 std::wstring CleanPlainPath(const std::wstring& path) {
-  std::wstring full = IsAbsolute(path) ? path : TheWorld().currentDirectory + L"\\" + path;
+  std::wstring full;
+  if (IsAbsolute(path)) {
+    full = path;
+  } else if (IsDriveRelative(path)) {
+    full = DriveCurrentDirectory(path[0]) + L"\\" + path.substr(2);
+  } else if (!path.empty() && path[0] == L'\\') {
+    full = TheWorld().currentDirectory.substr(0, 2) + path;
+  } else {
+    full = TheWorld().currentDirectory + L"\\" + path;
+  }
   std::wstring cleaned;
   for (size_t i = 0; i < full.size(); ++i) {
     if (i >= 2 && full[i] == L'\\' && cleaned.back() == L'\\') continue;
@@ -48,25 +73,28 @@ bool IsDeviceForm(const std::wstring& path) {
           (path[2] == L'?' || path[2] == L'.') && separator(path[3]));
 }
 
-// The path as the file system gets it, in its given letter case, as a drive or UNC path:
-// "\\?\" and "\??\" hand the rest over verbatim; "\\.\", "//?/" and "//./" name a device too,
-// but the rest is cleaned up like a plain path (forward slashes included); a plain path is made
-// absolute and cleaned up. No trailing backslash except on a volume's root.
+// The full path, as GetFullPathNameW gives it: "\\?\" and "\??\" forms untouched; "\\.\",
+// "//?/" and "//./" keep their device prefix (its slashes turned) and the rest is cleaned up like
+// a plain path, forward slashes included; a plain path is made absolute and cleaned up.
+std::wstring FullPath(const std::wstring& path) {
+  if (IsVerbatimForm(path)) return path;
+  std::wstring turned = path;
+  std::replace(turned.begin(), turned.end(), L'/', L'\\');
+  if (!IsDeviceForm(path)) return CleanPlainPath(turned);
+  std::wstring rest = turned.substr(4);
+  rest.erase(std::unique(rest.begin(), rest.end(),
+                         [](wchar_t a, wchar_t b) { return a == L'\\' && b == L'\\'; }),
+             rest.end());
+  return turned.substr(0, 4) + rest;
+}
+
+// The path as the file system gets it, in its given letter case, as a drive or UNC path. No
+// trailing backslash except on a volume's root.
 std::wstring DosForm(const std::wstring& path) {
-  std::wstring form;
-  if (IsDeviceForm(path)) {
-    std::wstring rest = path.substr(4);
-    if (!IsVerbatimForm(path)) {
-      std::replace(rest.begin(), rest.end(), L'/', L'\\');
-      rest.erase(std::unique(rest.begin(), rest.end(),
-                             [](wchar_t a, wchar_t b) { return a == L'\\' && b == L'\\'; }),
-                 rest.end());
-    }
+  std::wstring form = FullPath(path);
+  if (IsDeviceForm(form)) {
+    const std::wstring rest = form.substr(4);
     form = rest.compare(0, 4, L"UNC\\") == 0 ? L"\\\\" + rest.substr(4) : rest;
-  } else {
-    std::wstring plain = path;
-    std::replace(plain.begin(), plain.end(), L'/', L'\\');
-    form = CleanPlainPath(plain);
   }
   if (form.size() > 3 && form.back() == L'\\') form.pop_back();
   return form;
@@ -78,11 +106,11 @@ std::wstring PrefixedForm(const std::wstring& path) {
   return StartsWith(form, L"\\\\") ? L"\\\\?\\UNC\\" + form.substr(2) : L"\\\\?\\" + form;
 }
 
-// Without long paths enabled, a plain path of MAX_PATH characters or more does not open; a
-// device form reaches such a file.
-bool IsTooLongPlainPath(const std::wstring& path) {
-  return !TheWorld().longPathsEnabled && !IsDeviceForm(path) &&
-         CleanPlainPath(path).size() >= MAX_PATH;
+// Without long paths enabled, a path of MAX_PATH characters or more does not open once the
+// system has cleaned it up: a plain path, and a device form other than "\\?\" and "\??\",
+// which alone hand the rest over as it is.
+bool IsHeldToMaxPath(const std::wstring& path) {
+  return !TheWorld().longPathsEnabled && !IsVerbatimForm(path) && FullPath(path).size() >= MAX_PATH;
 }
 
 // Generic rights as the file system sees them.
@@ -365,6 +393,27 @@ std::vector<std::string> LeftOpen() {
   return faults;
 }
 
+std::wstring Decoded(UINT codePage, const std::string& bytes) {
+  if (bytes.empty()) return std::wstring();
+  const int size = ::MultiByteToWideChar(codePage, 0, bytes.data(), static_cast<int>(bytes.size()),
+                                         nullptr, 0);
+  std::wstring text(static_cast<size_t>(size), L'\0');
+  ::MultiByteToWideChar(codePage, 0, bytes.data(), static_cast<int>(bytes.size()), text.data(),
+                        size);
+  return text;
+}
+
+std::vector<std::wstring> ConsoleLines() {
+  std::vector<std::wstring> lines;
+  const std::wstring& text = TheWorld().console;
+  size_t start = 0;
+  for (size_t end; (end = text.find(L"\r\n", start)) != std::wstring::npos; start = end + 2) {
+    lines.push_back(text.substr(start, end - start));
+  }
+  if (start < text.size()) lines.push_back(text.substr(start));  // an unterminated rest
+  return lines;
+}
+
 std::vector<std::string> StandardOutputLines() {
   std::vector<std::string> lines;
   const std::string& text = TheWorld().standardOutput;
@@ -397,7 +446,7 @@ HANDLE CreateFileW(LPCWSTR fileName, DWORD desiredAccess, DWORD shareMode, LPSEC
     Fail(ERROR_INVALID_PARAMETER);
     return INVALID_HANDLE_VALUE;
   }
-  if (sim::IsTooLongPlainPath(fileName)) {
+  if (sim::IsHeldToMaxPath(fileName)) {
     Fail(ERROR_PATH_NOT_FOUND);
     return INVALID_HANDLE_VALUE;
   }
@@ -504,7 +553,7 @@ DWORD GetFinalPathNameByHandleW(HANDLE handle, LPWSTR filePath, DWORD filePathLe
 
 DWORD GetFileAttributesW(LPCWSTR fileName) {
   Enter("GetFileAttributesW");
-  if (sim::IsTooLongPlainPath(fileName)) {
+  if (sim::IsHeldToMaxPath(fileName)) {
     Fail(ERROR_PATH_NOT_FOUND);
     return INVALID_FILE_ATTRIBUTES;
   }
@@ -524,7 +573,7 @@ DWORD GetFileAttributesW(LPCWSTR fileName) {
 
 DWORD GetFullPathNameW(LPCWSTR fileName, DWORD bufferLength, LPWSTR buffer, LPWSTR* filePart) {
   Enter("GetFullPathNameW");
-  const std::wstring full = sim::CleanPlainPath(fileName);
+  const std::wstring full = sim::FullPath(fileName);
   if (filePart != nullptr) *filePart = nullptr;
   if (full.size() >= bufferLength) {
     Succeed();
@@ -541,7 +590,10 @@ BOOL WriteFile(HANDLE handle, LPCVOID buffer, DWORD bytesToWrite, LPDWORD bytesW
   Enter("WriteFile");
   sim::World& world = TheWorld();
   const char* bytes = static_cast<const char*>(buffer);
-  if (handle == sim::kStandardOutput) {
+  if (handle == sim::kStandardOutput && world.standardOutputIsConsole) {
+    // A console shows the bytes in its own code page.
+    world.console += sim::Decoded(world.consoleCodePage, std::string(bytes, bytesToWrite));
+  } else if (handle == sim::kStandardOutput) {
     world.standardOutput.append(bytes, bytesToWrite);
   } else {
     sim::HandleEntry* entry = sim::Find(handle, sim::HandleKind::File);
@@ -583,6 +635,40 @@ HANDLE GetStdHandle(DWORD stdHandle) {
   Succeed();
   if (stdHandle != STD_OUTPUT_HANDLE || !TheWorld().hasStandardOutput) return nullptr;
   return sim::kStandardOutput;
+}
+
+BOOL GetConsoleMode(HANDLE console, LPDWORD mode) {
+  Enter("GetConsoleMode");
+  if (console != sim::kStandardOutput || !TheWorld().standardOutputIsConsole) {
+    Fail(ERROR_INVALID_HANDLE);
+    return FALSE;
+  }
+  *mode = ENABLE_PROCESSED_OUTPUT | ENABLE_WRAP_AT_EOL_OUTPUT;
+  Succeed();
+  return TRUE;
+}
+
+BOOL WriteConsoleW(HANDLE console, const VOID* buffer, DWORD charsToWrite, LPDWORD charsWritten,
+                   LPVOID) {
+  Enter("WriteConsoleW");
+  sim::World& world = TheWorld();
+  if (console != sim::kStandardOutput || !world.standardOutputIsConsole) {
+    Fail(ERROR_INVALID_HANDLE);
+    return FALSE;
+  }
+  if (charsToWrite > sim::kConsoleWriteLimit) {
+    Fail(ERROR_NOT_ENOUGH_MEMORY);
+    return FALSE;
+  }
+  const wchar_t* text = static_cast<const wchar_t*>(buffer);
+  // Each write is shown by itself: half of a surrogate pair shows as a replacement character.
+  std::wstring shown(text, charsToWrite);
+  if (!shown.empty() && IS_HIGH_SURROGATE(shown.back())) shown.back() = L'\xFFFD';
+  if (!shown.empty() && IS_LOW_SURROGATE(shown.front())) shown.front() = L'\xFFFD';
+  world.console += shown;
+  if (charsWritten != nullptr) *charsWritten = charsToWrite;
+  Succeed();
+  return TRUE;
 }
 
 UINT GetACP() {

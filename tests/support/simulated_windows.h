@@ -7,7 +7,11 @@
 // - CreateFileW honours the creation disposition and checks the share mode against every other
 //   open of the file (the tool's own, other programs', a running process's image); WriteFile
 //   appends through an append-only handle and writes at the file pointer otherwise;
-// - a plain path of MAX_PATH characters or more does not open (long paths are not enabled);
+// - a plain path of MAX_PATH characters or more does not open (long paths are not enabled), nor
+//   does a "\\.\", "//?/" or "//./" form of that length: only "\\?\" and "\??\" pass the rest
+//   over untouched; "X:" alone names drive X's current folder, not its root;
+// - a console shows WriteFile's bytes in its own (OEM) code page, and refuses a WriteConsoleW
+//   larger than its heap;
 // - GetFinalPathNameByHandleW answers in the form its flags ask for, and a handle opened with
 //   FILE_FLAG_OPEN_REPARSE_POINT reaches the link, not its target;
 // - a pid belongs to its process until the process has ended and every handle to it is closed:
@@ -34,6 +38,9 @@ namespace sim {
 // What a successful call leaves in the last error: reading it proves a read at the wrong time.
 inline constexpr DWORD kStaleError = 0x0BADF00D;
 inline constexpr ULONGLONG kNever = ~0ULL;
+// A console write shares a heap of 64 KiB with the console's other calls: one larger than this
+// fails as a whole with ERROR_NOT_ENOUGH_MEMORY.
+inline constexpr DWORD kConsoleWriteLimit = 16383;
 
 // An open of a file by another program: it takes part in every share-mode check.
 struct OtherOpen {
@@ -172,14 +179,21 @@ struct World {
   std::map<std::string, int> calls;
   std::multimap<std::pair<std::string, int>, std::function<void()>> scheduled;
 
-  // Console
+  // Standard output: a pipe or a file, whose bytes are kept as written, or a console, which
+  // shows what is written to it (WriteFile's bytes read in its own code page).
   bool hasStandardOutput = true;
   std::string standardOutput;
+  bool standardOutputIsConsole = false;
+  std::wstring console;
+  UINT consoleCodePage = 437;
   UINT ansiCodePage = 1252;
   bool comparisonFails = false;
 
   // Files
   std::wstring currentDirectory = L"C:\\Work";
+  // The current folder of each other drive (by upper-case letter), as the process last had it
+  // there; a drive without one has its root.
+  std::map<wchar_t, std::wstring> driveCurrentDirectories;
   std::map<std::wstring, File> files;  // by normalized path
   std::map<std::wstring, std::wstring> shortNames;  // normalized short path -> long one
   bool longPathsEnabled = false;
@@ -250,5 +264,8 @@ size_t OpenHandleCount();
 // What the tool left open or closed twice, one line each; empty when nothing.
 std::vector<std::string> LeftOpen();
 std::vector<std::string> StandardOutputLines();  // split at CR LF
+std::vector<std::wstring> ConsoleLines();        // what the console shows, split at CR LF
+// Bytes in a code page, as text.
+std::wstring Decoded(UINT codePage, const std::string& bytes);
 
 }  // namespace sim

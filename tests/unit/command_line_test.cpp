@@ -94,6 +94,46 @@ TEST_F(CommandLineTest, ReportsAnInstallationThatCannotBeResolved) {
   }
 }
 
+// NSIS names an installation at a drive's root "R:", without the backslash. Windows would read
+// that as the drive's current folder, such as the one the installer was started from; the
+// installation is the root's, whatever folder of the drive the tool runs in. Events keep the
+// argument as it was given.
+TEST_F(CommandLineTest, ABareDriveIsTheDrivesRoot) {
+  struct Case {
+    const char* name;
+    void (*script)();
+    const wchar_t* directory;
+    int exitCode;
+    std::vector<std::string> lines;
+  } cases[] = {
+      {"run from another folder of the drive",
+       [] { World().currentDirectory = L"R:\\Downloads"; }, L"R:", 10,
+       {"matched pid=10 win32-error=0 R:\\App.exe"}},
+      {"in lower case", [] { World().currentDirectory = L"R:\\Downloads"; }, L"r:", 10,
+       {"matched pid=10 win32-error=0 R:\\App.exe"}},
+      {"with a current folder of its own on that drive",
+       [] { World().driveCurrentDirectories[L'R'] = L"R:\\Downloads"; }, L"R:", 10,
+       {"matched pid=10 win32-error=0 R:\\App.exe"}},
+      {"the root as such", [] { World().currentDirectory = L"R:\\Downloads"; }, L"R:\\", 10,
+       {"matched pid=10 win32-error=0 R:\\App.exe"}},
+      {"a root that cannot be read",
+       [] {
+         World().currentDirectory = L"R:\\Downloads";
+         sim::FindFile(L"R:\\")->openError = ERROR_ACCESS_DENIED;
+       },
+       L"R:", 2, {"installation-path-failed pid=0 win32-error=5 R:"}},
+  };
+  for (const Case& c : cases) {
+    Fresh();
+    sim::AddDirectory(L"R:\\Downloads");
+    sim::AddFile(L"R:\\App.exe");
+    sim::AddProcess(10, L"R:\\App.exe");
+    c.script();
+    EXPECT_EQ(Run({L"probe", c.directory, L"App.exe"}), c.exitCode) << c.name;
+    EXPECT_EQ(Lines(), c.lines) << c.name;
+  }
+}
+
 TEST_F(CommandLineTest, WritesEventsToTheLogFileToo) {
   sim::File& log = LogFile();
   sim::AddDirectory(L"C:\\App").openError = ERROR_ACCESS_DENIED;

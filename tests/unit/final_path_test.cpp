@@ -112,8 +112,9 @@ TEST_F(FinalPathTest, AcceptsTheLongestFinalPathThatFits) {
 }
 
 // A plain path of MAX_PATH characters or more does not open in a program that is not long-path
-// aware; such paths still resolve, through their prefixed form. Paths already in a device form
-// reach the system as they are: prefixing one again would name another path ("//?/C:/x" as
+// aware, nor does a "\\.\", "//?/" or "//./" form of that length, which the system cleans up
+// like a plain path: all of them still resolve, through their full path behind "\\?\". A
+// device form keeps its meaning: prefixing one again would name another path ("//?/C:/x" as
 // "\\?\UNC\?\C:\x").
 TEST_F(FinalPathTest, ResolvesLongPlainPathsAndDeviceForms) {
   const std::wstring folder(260, L'f');
@@ -133,6 +134,9 @@ TEST_F(FinalPathTest, ResolvesLongPlainPathsAndDeviceForms) {
       {L"//?/C:/" + folder + L"/tool.exe", local},
       {L"\\\\.\\C:\\" + folder + L"\\tool.exe", local},
       {L"//./C:/" + folder + L"/tool.exe", local},
+      {L"//?/C://" + folder + L"//tool.exe", local},
+      {L"\\\\.\\UNC\\server\\share\\" + folder + L"\\tool.exe",
+       L"\\\\?\\UNC\\server\\share\\" + folder + L"\\tool.exe"},
       {L"\\??\\C:\\" + folder + L"\\tool.exe", local},
   };
   for (const Case& c : cases) {

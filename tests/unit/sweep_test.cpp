@@ -560,9 +560,9 @@ TEST_F(SweepTest, ReportsAUser32ThatCannotBeHad) {
   }
 }
 
-// Every process of an executable has the same image path. A pass that only looks, or asks to
-// close, resolves each path once; a pass that ends processes resolves it at every examination,
-// and again in every identity check. The events are the same either way.
+// Every process of an executable has the same image path. A pass that only looks resolves each
+// path once; a pass that acts resolves it at every examination, and a termination again in its
+// identity check. The events are the same either way.
 TEST_F(SweepTest, ResolvesEachImagePathOncePerLookingPass) {
   struct Case {
     SweepMode mode;
@@ -572,7 +572,7 @@ TEST_F(SweepTest, ResolvesEachImagePathOncePerLookingPass) {
     int finalPathQueries;
   } cases[] = {
       {SweepMode::Probe, 10, false, false, 2},
-      {SweepMode::Close, 0, false, false, 2},
+      {SweepMode::Close, 0, false, false, 6},
       {SweepMode::TerminateHelpers, 10, true, false, 6 + 3},
       {SweepMode::TerminateAll, 0, true, true, 6 + 6},
   };
@@ -591,6 +591,31 @@ TEST_F(SweepTest, ResolvesEachImagePathOncePerLookingPass) {
     EXPECT_EQ(Sweep(c.mode), c.result);
     EXPECT_EQ(Lines(), lines);
     EXPECT_EQ(World().calls["GetFinalPathNameByHandleW"], c.finalPathQueries);
+  }
+}
+
+// A folder on the image path is re-pointed while a pass runs: the processes met after that are
+// no longer the installation's, and a pass that acts must not act on them on an earlier answer.
+TEST_F(SweepTest, AnActingPassActsOnlyOnAFreshAnswer) {
+  for (SweepMode mode : {SweepMode::Close, SweepMode::TerminateAll}) {
+    Fresh();
+    SCOPED_TRACE(testing::Message() << "mode " << ModeNumber(mode));
+    sim::AddProcess(10, kMainImage);
+    sim::AddProcess(11, kMainImage);
+    sim::AddWindow(10);
+    sim::AddWindow(11);
+    // The snapshot holds the system and the tool first: the third step leaves process 10.
+    sim::At("Process32NextW", 3,
+            [] { sim::FindFile(kMainImage)->finalPath = L"\\\\?\\D:\\Other\\App.exe"; });
+    EXPECT_EQ(Sweep(mode), 0);
+    std::vector<std::string> lines{Matched(10)};
+    if (mode == SweepMode::TerminateAll) lines.push_back(Event("exited", 10, 0, kMainText));
+    EXPECT_EQ(Lines(), lines);
+    EXPECT_FALSE(sim::ProcessById(11).exited);
+    if (mode == SweepMode::Close) {
+      EXPECT_EQ(World().windows[0].posted, std::vector<UINT>{WM_CLOSE});
+    }
+    EXPECT_TRUE(World().windows[1].posted.empty());
   }
 }
 
