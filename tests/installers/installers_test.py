@@ -5,8 +5,10 @@ innosetup).
 
 Each runs on a sample installation laid out from the fixture program, in each situation an
 installer meets: nothing running; only a helper; the main executable with a window and a
-helper; the main executable without a window; procsweep.exe answering 2. Same-named copies of
-the main executable and a helper run from another folder all along and must survive every run.
+helper; the main executable without a window; procsweep.exe answering 2; and, for Inno Setup,
+whose example copies the tool's lines into its own logs, an installation folder named outside
+the ANSI code page. Same-named copies of the main executable and a helper run from another
+folder all along and must survive every run.
 
 Environment (set by CTest): PROCSWEEP_EXE, FIXTURE_APP, PROCSWEEP_SOURCE_DIR, PROCSWEEP_BUILD_DIR.
 """
@@ -515,6 +517,31 @@ class Scenarios:
         self.direction.assert_untouched(self, self.kind, deep)
 
 
+class FolderOutsideTheAnsiCodePage:
+    """Inno Setup's example reads the tool's UTF-16 log itself and copies its lines into the
+    setup and uninstall logs: a folder name outside the ANSI code page (1252 under Wine here)
+    must reach them unchanged. NSIS's report is the tool's own log file, and its installer is
+    started from a batch file, which cmd reads in the OEM code page."""
+
+    def test_a_folder_named_outside_the_ansi_code_page_is_reported_exactly(self):
+        # "Č" and "č" are U+010C and U+010D: a reader that kept only the low byte of each
+        # UTF-16 unit would write a form feed and a CR in their place.
+        self.root = os.path.join(self.work, "Účetnictví Čech")
+        self.direction.prepare(self, self.kind, self.root)
+        helper, pid, _ = self.start(linux_path(self.root, NODE))
+        report = self.act()
+        self.assertSteps(report, 0, "probe 11 clean 0")
+        self.assertIn(f'procsweep.exe probe "{win_path(self.root)}" "{MAIN_EXE}"', report.lines,
+                      report)
+        matched = f"matched pid={pid} win32-error=0 {self.image(NODE)}"
+        exited = f"exited pid={pid} win32-error=0 {self.image(NODE)}"
+        self.assertEqual(report.events("probe"), [matched], report)
+        # clean's first look, its terminating pass, and a last look that finds nothing.
+        self.assertEqual(report.events("clean"), [matched, matched, exited], report)
+        self.assertEndsWith(helper, 0)
+        self.direction.assert_done(self, self.kind, self.root)
+
+
 class NsisInstallerTest(Scenarios, E2ETestCase):
     kind_name, direction = "nsis", Installing
 
@@ -523,11 +550,11 @@ class NsisUninstallerTest(Scenarios, E2ETestCase):
     kind_name, direction = "nsis", Uninstalling
 
 
-class InnoSetupTest(Scenarios, E2ETestCase):
+class InnoSetupTest(FolderOutsideTheAnsiCodePage, Scenarios, E2ETestCase):
     kind_name, direction = "inno", Installing
 
 
-class InnoUninstallerTest(Scenarios, E2ETestCase):
+class InnoUninstallerTest(FolderOutsideTheAnsiCodePage, Scenarios, E2ETestCase):
     kind_name, direction = "inno", Uninstalling
 
 
