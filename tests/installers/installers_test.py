@@ -23,7 +23,8 @@ import unittest
 from tests.e2e.harness import (PROCSWEEP_EXE, E2ETestCase, Installation, WineSession, read_records,
                                start_fixture, stop_process, wait_ready)
 from tests.installers import guide
-from tools.windows_programs import BUILD_DIR, ENV, NODE, SOURCE_DIR, command, linux_path, win_path
+from tools.windows_programs import (BUILD_DIR, ENV, NO_32_BIT_PROGRAMS, NODE, SOURCE_DIR, command,
+                                    linux_path, runs_32_bit_programs, win_path)
 
 APP_NAME = "Example App"
 MAIN_EXE = "Example App.exe"
@@ -327,7 +328,7 @@ class Inno:
         return report
 
 
-# Built once for the whole run, in setUpModule.
+# Built once for the whole run, in setUpModule: the installer kinds that can run here.
 KINDS = {}
 ELSEWHERE = {}
 
@@ -336,8 +337,11 @@ def setUpModule():
     shutil.rmtree(WORK, ignore_errors=True)
     os.makedirs(WORK)
     WineSession.ensure()
-    KINDS["nsis"] = Nsis(build_nsis(), windows_temp_folder())
-    KINDS["inno"] = Inno(build_inno())
+    nsis_installer = build_nsis()
+    # Both examples' installers, and ISCC itself, are 32-bit programs.
+    if runs_32_bit_programs():
+        KINDS["nsis"] = Nsis(nsis_installer, windows_temp_folder())
+        KINDS["inno"] = Inno(build_inno())
     # The same program names in another folder named like the installation: never touched. Its
     # main executable shows a window, so a close request sent to it would end it.
     other = Installation(os.path.join(WORK, "elsewhere", APP_NAME), main=MAIN_EXE)
@@ -419,6 +423,8 @@ class Scenarios:
     direction = None
 
     def setUp(self):
+        if self.kind_name not in KINDS:
+            self.skipTest(NO_32_BIT_PROGRAMS)
         super().setUp()
         self.kind = KINDS[self.kind_name]
         self.root = os.path.join(self.work, APP_NAME)
