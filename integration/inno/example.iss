@@ -46,7 +46,8 @@ var
 function GetTickCount(): Cardinal;
   external 'GetTickCount@kernel32.dll stdcall';
 
-// The text of the log: UTF-16LE without a byte-order mark.
+// The text of the log: UTF-16LE without a byte-order mark. LoadStringsFromFile reads ANSI and
+// UTF-8 only, so the raw bytes are loaded and each pair of them becomes one UTF-16 unit.
 function ReadProcsweepLog(): String;
 var
   Bytes: AnsiString;
@@ -57,8 +58,10 @@ begin
     Exit;
   Count := Length(Bytes) div 2;
   SetLength(Result, Count);
+  // Chr takes a byte: it would keep the low byte of each unit only, and the "č" (U+010D) of
+  // a folder name would become a CR. WideChar keeps the whole unit.
   for I := 1 to Count do
-    Result[I] := Chr(Ord(Bytes[2 * I - 1]) + 256 * Ord(Bytes[2 * I]));
+    Result[I] := WideChar(Ord(Bytes[2 * I - 1]) + 256 * Ord(Bytes[2 * I]));
 end;
 
 // Runs procsweep.exe with a mode word on the installation directory and writes its command
