@@ -46,22 +46,27 @@ var
 function GetTickCount(): Cardinal;
   external 'GetTickCount@kernel32.dll stdcall';
 
+// Copies Count bytes. A String argument reaches an external function as a pointer to its own
+// characters, so the copy fills the string in place.
+procedure MoveMemory(Destination: String; Source: AnsiString; Count: Cardinal);
+  external 'RtlMoveMemory@kernel32.dll stdcall';
+
 // The text of the log: UTF-16LE without a byte-order mark. LoadStringsFromFile reads ANSI and
-// UTF-8 only, so the raw bytes are loaded and each pair of them becomes one UTF-16 unit.
+// UTF-8 only, and Chr takes a single byte (a "č", U+010D, would become a CR), so the raw bytes
+// are copied into the string whole.
 function ReadProcsweepLog(): String;
 var
   Bytes: AnsiString;
-  Count, I: Integer;
+  Count: Integer;
 begin
   Result := '';
   if not LoadStringFromFile(ProcsweepLog, Bytes) then
     Exit;
   Count := Length(Bytes) div 2;
+  if Count = 0 then
+    Exit;
   SetLength(Result, Count);
-  // Chr takes a byte: it would keep the low byte of each unit only, and the "č" (U+010D) of
-  // a folder name would become a CR. WideChar keeps the whole unit.
-  for I := 1 to Count do
-    Result[I] := WideChar(Ord(Bytes[2 * I - 1]) + 256 * Ord(Bytes[2 * I]));
+  MoveMemory(Result, Bytes, Count * 2);
 end;
 
 // Runs procsweep.exe with a mode word on the installation directory and writes its command
