@@ -30,7 +30,7 @@ TEST_F(OwnerReportsTest, OwnersReportsEachHolderOfTheFileInOrder) {
 }
 
 TEST_F(OwnerReportsTest, OwnersReportsAFailedQueryAndStillSucceeds) {
-  Rm().listErrors = {ERROR_MORE_DATA, ERROR_MORE_DATA, ERROR_MORE_DATA, ERROR_MORE_DATA};
+  Rm().rmGetListErrors = {ERROR_MORE_DATA, ERROR_MORE_DATA, ERROR_MORE_DATA, ERROR_MORE_DATA};
   EXPECT_EQ(Run({L"owners", L"file.txt"}), 0);
   EXPECT_EQ(Lines(), (std::vector<std::string>{"restart-manager-file pid=0 win32-error=0 file.txt",
                                                "restart-manager-query-failed pid=0 win32-error=234 "}));
@@ -77,7 +77,8 @@ TEST_F(OwnerReportsTest, LegacyOwnersSamplesAllSixInOneQuery) {
 TEST_F(OwnerReportsTest, LegacyOwnersSkipsMissingAndDirectorySamplesSilently) {
   sim::AddFile(L"C:\\App\\App.exe");
   sim::AddDirectory(L"C:\\App\\resources\\app.asar");
-  sim::AddFile(L"C:\\App\\resources\\runtime\\node\\node.exe").attributesError = ERROR_ACCESS_DENIED;
+  sim::AddFile(L"C:\\App\\resources\\runtime\\node\\node.exe").getFileAttributesError =
+      ERROR_ACCESS_DENIED;
   sim::AddHolder(900, L"Node", L"C:\\App\\resources\\runtime\\node\\node.exe");
   EXPECT_EQ(Run({L"legacy-owners", L"C:\\App", L"App.exe"}), 0);
   EXPECT_EQ(Lines(), (std::vector<std::string>{
@@ -95,7 +96,7 @@ TEST_F(OwnerReportsTest, LegacyOwnersWithoutSamplesAsksNothing) {
 
 TEST_F(OwnerReportsTest, LegacyOwnersReportsAFailedQueryAndStillSucceeds) {
   sim::AddFile(L"C:\\App\\App.exe");
-  Rm().startError = ERROR_ACCESS_DENIED;
+  Rm().rmStartSessionError = ERROR_ACCESS_DENIED;
   EXPECT_EQ(Run({L"legacy-owners", L"C:\\App", L"App.exe"}), 0);
   ASSERT_FALSE(Lines().empty());
   EXPECT_EQ(Lines().back(), "restart-manager-query-failed pid=0 win32-error=5 ");

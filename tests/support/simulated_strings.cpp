@@ -1,0 +1,47 @@
+// The simulated string functions: the ANSI code page the tool converts its events to, and ordinal
+// comparison. The conversions themselves are the host's.
+#include "support/simulated_internals.h"
+
+namespace platform {
+
+UINT GetACP() {
+  sim::Enter("GetACP");
+  return sim::TheWorld().ansiCodePage;
+}
+
+int WideCharToMultiByte(UINT codePage, DWORD flags, LPCWCH wideText, int wideLength,
+                        LPSTR multiByteText, int multiByteLength, LPCCH defaultChar,
+                        LPBOOL usedDefaultChar) {
+  sim::Enter("WideCharToMultiByte");
+  const UINT effective = codePage == CP_ACP ? sim::TheWorld().ansiCodePage : codePage;
+  // As Windows does for UTF-8: neither flags nor a default character are accepted.
+  if (effective == CP_UTF8 && flags != 0) {
+    sim::Fail(ERROR_INVALID_FLAGS);
+    return 0;
+  }
+  if (effective == CP_UTF8 && (defaultChar != nullptr || usedDefaultChar != nullptr)) {
+    sim::Fail(ERROR_INVALID_PARAMETER);
+    return 0;
+  }
+  const int result = ::WideCharToMultiByte(effective, flags, wideText, wideLength, multiByteText,
+                                           multiByteLength, defaultChar, usedDefaultChar);
+  if (result == 0) {
+    sim::Fail(::GetLastError());
+  } else {
+    sim::Succeed();
+  }
+  return result;
+}
+
+int CompareStringOrdinal(LPCWCH string1, int length1, LPCWCH string2, int length2,
+                         BOOL ignoreCase) {
+  sim::Enter("CompareStringOrdinal");
+  if (sim::TheWorld().compareStringOrdinalFails) {
+    sim::Fail(ERROR_INVALID_PARAMETER);
+    return 0;
+  }
+  sim::Succeed();
+  return ::CompareStringOrdinal(string1, length1, string2, length2, ignoreCase);
+}
+
+}  // namespace platform
