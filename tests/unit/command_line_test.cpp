@@ -26,14 +26,22 @@ TEST_F(CommandLineTest, RefusesMalformedCommandLinesSilently) {
       {L"force", L"", L"App.exe"},
       {L"legacy-owners", L"", L"App.exe"},
       {L"--log", L"C:\\Logs\\sweep.log", L"clean", L"", L"App.exe"},
+      // Only "--log" itself is the option: another first word is a mode word no mode has.
+      {L"--logfile", L"C:\\Logs\\sweep.log", L"probe", L"C:\\App", L"App.exe"},
+      {L"--log=C:\\Logs\\sweep.log", L"probe", L"C:\\App", L"App.exe"},
+      {L"--LOG", L"C:\\Logs\\sweep.log", L"probe", L"C:\\App", L"App.exe"},
+      {L"--Log", L"C:\\Logs\\sweep.log", L"owners", L"C:\\App\\App.exe"},
   };
   for (const auto& arguments : cases) {
     World().calls.clear();
-    EXPECT_EQ(static_cast<int>(procsweep::RunCommandLine(arguments)), 2);
+    EXPECT_EQ(static_cast<int>(procsweep::RunCommandLine(arguments)), 2)
+        << testing::PrintToString(arguments);
     // A second "--log" is taken as the mode word, refused only after the target list was built.
-    if (arguments.size() == 5) continue;
-    EXPECT_EQ(World().calls["CreateFileW"], 0) << "nothing is looked at";
-    EXPECT_EQ(World().calls["GetFileAttributesW"], 0) << "nothing is looked at";
+    if (arguments.size() == 5 && arguments[2] == L"--log") continue;
+    EXPECT_EQ(World().calls["CreateFileW"], 0)
+        << "nothing is looked at: " << testing::PrintToString(arguments);
+    EXPECT_EQ(World().calls["GetFileAttributesW"], 0)
+        << "nothing is looked at: " << testing::PrintToString(arguments);
   }
   EXPECT_TRUE(World().standardOutput.empty());
   EXPECT_TRUE(sim::FindFile(L"C:\\Logs\\sweep.log")->content.empty());
