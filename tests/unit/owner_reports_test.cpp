@@ -29,11 +29,37 @@ TEST_F(OwnerReportsTest, OwnersReportsEachHolderOfTheFileInOrder) {
   }
 }
 
+// A load or lookup that failed without leaving an error behind is a failure all the same.
 TEST_F(OwnerReportsTest, OwnersReportsAFailedQueryAndStillSucceeds) {
-  Rm().rmGetListErrors = {ERROR_MORE_DATA, ERROR_MORE_DATA, ERROR_MORE_DATA, ERROR_MORE_DATA};
-  EXPECT_EQ(Run({L"owners", L"file.txt"}), 0);
-  EXPECT_EQ(Lines(), (std::vector<std::string>{"restart-manager-file pid=0 win32-error=0 file.txt",
-                                               "restart-manager-query-failed pid=0 win32-error=234 "}));
+  struct Case {
+    const char* name;
+    void (*script)();
+    DWORD error;
+  } cases[] = {
+      {"holders keep coming",
+       [] {
+         Rm().rmGetListErrors = {ERROR_MORE_DATA, ERROR_MORE_DATA, ERROR_MORE_DATA, ERROR_MORE_DATA};
+       },
+       ERROR_MORE_DATA},
+      {"library not loaded, no error left",
+       [] { World().libraries.rstrtmgr.loadLibraryExError = ERROR_SUCCESS; }, ERROR_MOD_NOT_FOUND},
+      {"function not found, no error left",
+       [] {
+         World().libraries.rstrtmgr.missingExport = "RmGetList";
+         World().libraries.rstrtmgr.missingExportError = ERROR_SUCCESS;
+       },
+       ERROR_PROC_NOT_FOUND},
+  };
+  for (const Case& c : cases) {
+    Fresh();
+    c.script();
+    EXPECT_EQ(Run({L"owners", L"file.txt"}), 0) << c.name;
+    EXPECT_EQ(Lines(), (std::vector<std::string>{
+                           "restart-manager-file pid=0 win32-error=0 file.txt",
+                           "restart-manager-query-failed pid=0 win32-error=" +
+                               std::to_string(c.error) + " "}))
+        << c.name;
+  }
 }
 
 TEST_F(OwnerReportsTest, AHolderNameWithoutTerminatorIsReadWithinItsArray) {

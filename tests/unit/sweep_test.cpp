@@ -548,6 +548,15 @@ TEST_F(SweepTest, ReportsAUser32ThatCannotBeHad) {
        ERROR_DLL_INIT_FAILED},
       {"a function missing", [] { World().libraries.user32.missingExport = "PostMessageW"; },
        ERROR_PROC_NOT_FOUND},
+      // A failure that left no error behind is a failure all the same.
+      {"not loaded, no error left",
+       [] { World().libraries.user32.loadLibraryExError = ERROR_SUCCESS; }, ERROR_MOD_NOT_FOUND},
+      {"a function missing, no error left",
+       [] {
+         World().libraries.user32.missingExport = "PostMessageW";
+         World().libraries.user32.missingExportError = ERROR_SUCCESS;
+       },
+       ERROR_PROC_NOT_FOUND},
   };
   for (const Case& c : cases) {
     Fresh();
