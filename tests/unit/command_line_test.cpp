@@ -192,6 +192,16 @@ TEST_F(CommandLineTest, NoLibraryBesideTheToolEverRuns) {
          sim::AddProcess(10, sample::kMainImage).openProcessError = ERROR_ACCESS_DENIED;
        },
        {L"probe", sample::kRoot, L"App.exe"}},
+      // Windows 7 without KB2533623: the search cannot be restricted, and rstrtmgr.dll comes by
+      // its full path; its imports must still not be looked for beside the tool.
+      {"owners where the search flags are unknown",
+       [] { World().libraries.lacksSearchFlags = true; }, {L"owners", L"C:\\App\\App.exe"}},
+      {"legacy-owners where the search flags are unknown",
+       [] {
+         World().libraries.lacksSearchFlags = true;
+         sim::AddFile(sample::kMainImage);
+       },
+       {L"legacy-owners", sample::kRoot, L"App.exe"}},
   };
   for (const Case& c : cases) {
     Fresh();
