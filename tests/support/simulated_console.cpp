@@ -32,9 +32,9 @@ std::vector<std::string> StandardOutputLines() {
 namespace platform {
 
 HANDLE GetStdHandle(DWORD stdHandle) {
-  sim::Enter("GetStdHandle");
-  sim::Succeed();
-  if (stdHandle != STD_OUTPUT_HANDLE || !sim::TheWorld().hasStandardOutput) return nullptr;
+  Enter("GetStdHandle");
+  Succeed();
+  if (stdHandle != STD_OUTPUT_HANDLE || !TheWorld().hasStandardOutput) return nullptr;
   return sim::kStandardOutput;
 }
 

@@ -100,11 +100,6 @@ void OpenElsewhere(const std::wstring& path, DWORD access, DWORD share) {
 
 namespace platform {
 
-using sim::Enter;
-using sim::Fail;
-using sim::Succeed;
-using sim::TheWorld;
-
 HANDLE CreateFileW(LPCWSTR fileName, DWORD desiredAccess, DWORD shareMode, LPSECURITY_ATTRIBUTES,
                    DWORD creationDisposition, DWORD flagsAndAttributes, HANDLE) {
   Enter("CreateFileW");

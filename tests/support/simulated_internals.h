@@ -40,3 +40,12 @@ FARPROC User32Export(const std::string& name);
 FARPROC RestartManagerExport(const std::string& name);
 
 }  // namespace sim
+
+namespace platform {
+
+using sim::Enter;
+using sim::Fail;
+using sim::Succeed;
+using sim::TheWorld;
+
+}  // namespace platform

@@ -186,11 +186,6 @@ std::vector<std::wstring> LibrariesRunFromTheToolsFolder() {
 
 namespace platform {
 
-using sim::Enter;
-using sim::Fail;
-using sim::Succeed;
-using sim::TheWorld;
-
 BOOL SetDefaultDllDirectories(DWORD directoryFlags) {
   Enter("SetDefaultDllDirectories");
   sim::Libraries& libraries = TheWorld().libraries;

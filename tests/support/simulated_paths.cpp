@@ -146,16 +146,16 @@ void AddShortName(const std::wstring& shortPath, const std::wstring& longPath) {
 namespace platform {
 
 DWORD GetFullPathNameW(LPCWSTR fileName, DWORD bufferLength, LPWSTR buffer, LPWSTR* filePart) {
-  sim::Enter("GetFullPathNameW");
+  Enter("GetFullPathNameW");
   const std::wstring full = sim::CleanPlainPath(fileName);
   if (filePart != nullptr) *filePart = nullptr;
   if (full.size() >= bufferLength) {
-    sim::Succeed();
+    Succeed();
     return static_cast<DWORD>(full.size() + 1);
   }
   std::copy(full.begin(), full.end(), buffer);
   buffer[full.size()] = L'\0';
-  sim::Succeed();
+  Succeed();
   return static_cast<DWORD>(full.size());
 }
 

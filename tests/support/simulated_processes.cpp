@@ -67,11 +67,6 @@ void EndOnItsOwn(Process& process, DWORD exitCode) {
 
 namespace platform {
 
-using sim::Enter;
-using sim::Fail;
-using sim::Succeed;
-using sim::TheWorld;
-
 HANDLE CreateToolhelp32Snapshot(DWORD flags, DWORD) {
   Enter("CreateToolhelp32Snapshot");
   sim::World& world = TheWorld();
@@ -155,7 +150,9 @@ HANDLE OpenProcess(DWORD desiredAccess, BOOL, DWORD processId) {
   return sim::NewHandle(std::move(entry));
 }
 
-static sim::Process* ProcessOf(HANDLE handle, DWORD neededAccess) {
+// The process a handle reaches, when the handle grants `neededAccess` and the call has not been
+// made to fail with the process's `fault` (null: none).
+static sim::Process* ProcessOf(HANDLE handle, DWORD neededAccess, DWORD sim::Process::*fault) {
   sim::HandleEntry* entry = sim::FindHandle(handle, sim::HandleKind::Process);
   if (entry == nullptr) {
     Fail(ERROR_INVALID_HANDLE);
@@ -165,17 +162,22 @@ static sim::Process* ProcessOf(HANDLE handle, DWORD neededAccess) {
     Fail(ERROR_ACCESS_DENIED);
     return nullptr;
   }
-  sim::Settle(*entry->process);
-  return entry->process;
+  sim::Process* process = entry->process;
+  if (fault != nullptr && process->*fault != 0) {
+    Fail(process->*fault);
+    return nullptr;
+  }
+  sim::Settle(*process);
+  return process;
 }
 
 BOOL QueryFullProcessImageNameW(HANDLE handle, DWORD flags, LPWSTR exeName, PDWORD size) {
   Enter("QueryFullProcessImageNameW");
-  sim::Process* process = ProcessOf(handle, PROCESS_QUERY_LIMITED_INFORMATION);
+  sim::Process* process = ProcessOf(handle, PROCESS_QUERY_LIMITED_INFORMATION,
+                                    &sim::Process::queryFullProcessImageNameError);
   if (process == nullptr) return FALSE;
-  if (process->queryFullProcessImageNameError != 0 || flags != 0) {
-    Fail(process->queryFullProcessImageNameError != 0 ? process->queryFullProcessImageNameError
-                                                      : ERROR_INVALID_PARAMETER);
+  if (flags != 0) {
+    Fail(ERROR_INVALID_PARAMETER);
     return FALSE;
   }
   if (process->imagePath.size() >= *size) {
@@ -191,12 +193,9 @@ BOOL QueryFullProcessImageNameW(HANDLE handle, DWORD flags, LPWSTR exeName, PDWO
 
 BOOL GetExitCodeProcess(HANDLE handle, LPDWORD exitCode) {
   Enter("GetExitCodeProcess");
-  sim::Process* process = ProcessOf(handle, PROCESS_QUERY_LIMITED_INFORMATION);
+  sim::Process* process = ProcessOf(handle, PROCESS_QUERY_LIMITED_INFORMATION,
+                                    &sim::Process::getExitCodeProcessError);
   if (process == nullptr) return FALSE;
-  if (process->getExitCodeProcessError != 0) {
-    Fail(process->getExitCodeProcessError);
-    return FALSE;
-  }
   *exitCode = process->exited ? process->exitCode : STILL_ACTIVE;
   Succeed();
   return TRUE;
@@ -205,12 +204,9 @@ BOOL GetExitCodeProcess(HANDLE handle, LPDWORD exitCode) {
 BOOL GetProcessTimes(HANDLE handle, LPFILETIME creationTime, LPFILETIME exitTime,
                      LPFILETIME kernelTime, LPFILETIME userTime) {
   Enter("GetProcessTimes");
-  sim::Process* process = ProcessOf(handle, PROCESS_QUERY_LIMITED_INFORMATION);
+  sim::Process* process = ProcessOf(handle, PROCESS_QUERY_LIMITED_INFORMATION,
+                                    &sim::Process::getProcessTimesError);
   if (process == nullptr) return FALSE;
-  if (process->getProcessTimesError != 0) {
-    Fail(process->getProcessTimesError);
-    return FALSE;
-  }
   creationTime->dwLowDateTime = static_cast<DWORD>(process->creationTime);
   creationTime->dwHighDateTime = static_cast<DWORD>(process->creationTime >> 32);
   *exitTime = FILETIME{};
@@ -227,7 +223,7 @@ LONG CompareFileTime(const FILETIME* fileTime1, const FILETIME* fileTime2) {
 
 BOOL TerminateProcess(HANDLE handle, UINT exitCode) {
   Enter("TerminateProcess");
-  sim::Process* process = ProcessOf(handle, PROCESS_TERMINATE);
+  sim::Process* process = ProcessOf(handle, PROCESS_TERMINATE, nullptr);
   if (process == nullptr) return FALSE;
   ++process->terminateCalls;
   if (process->exited) {
@@ -255,12 +251,9 @@ BOOL TerminateProcess(HANDLE handle, UINT exitCode) {
 
 DWORD WaitForSingleObject(HANDLE handle, DWORD milliseconds) {
   Enter("WaitForSingleObject");
-  sim::Process* process = ProcessOf(handle, SYNCHRONIZE);
+  sim::Process* process =
+      ProcessOf(handle, SYNCHRONIZE, &sim::Process::waitForSingleObjectError);
   if (process == nullptr) return WAIT_FAILED;
-  if (process->waitForSingleObjectError != 0) {
-    Fail(process->waitForSingleObjectError);
-    return WAIT_FAILED;
-  }
   sim::World& world = TheWorld();
   if (process->exited) {
     Succeed();

@@ -5,42 +5,42 @@
 namespace platform {
 
 UINT GetACP() {
-  sim::Enter("GetACP");
-  return sim::TheWorld().ansiCodePage;
+  Enter("GetACP");
+  return TheWorld().ansiCodePage;
 }
 
 int WideCharToMultiByte(UINT codePage, DWORD flags, LPCWCH wideText, int wideLength,
                         LPSTR multiByteText, int multiByteLength, LPCCH defaultChar,
                         LPBOOL usedDefaultChar) {
-  sim::Enter("WideCharToMultiByte");
-  const UINT effective = codePage == CP_ACP ? sim::TheWorld().ansiCodePage : codePage;
+  Enter("WideCharToMultiByte");
+  const UINT effective = codePage == CP_ACP ? TheWorld().ansiCodePage : codePage;
   // As Windows does for UTF-8: neither flags nor a default character are accepted.
   if (effective == CP_UTF8 && flags != 0) {
-    sim::Fail(ERROR_INVALID_FLAGS);
+    Fail(ERROR_INVALID_FLAGS);
     return 0;
   }
   if (effective == CP_UTF8 && (defaultChar != nullptr || usedDefaultChar != nullptr)) {
-    sim::Fail(ERROR_INVALID_PARAMETER);
+    Fail(ERROR_INVALID_PARAMETER);
     return 0;
   }
   const int result = ::WideCharToMultiByte(effective, flags, wideText, wideLength, multiByteText,
                                            multiByteLength, defaultChar, usedDefaultChar);
   if (result == 0) {
-    sim::Fail(::GetLastError());
+    Fail(::GetLastError());
   } else {
-    sim::Succeed();
+    Succeed();
   }
   return result;
 }
 
 int CompareStringOrdinal(LPCWCH string1, int length1, LPCWCH string2, int length2,
                          BOOL ignoreCase) {
-  sim::Enter("CompareStringOrdinal");
-  if (sim::TheWorld().compareStringOrdinalFails) {
-    sim::Fail(ERROR_INVALID_PARAMETER);
+  Enter("CompareStringOrdinal");
+  if (TheWorld().compareStringOrdinalFails) {
+    Fail(ERROR_INVALID_PARAMETER);
     return 0;
   }
-  sim::Succeed();
+  Succeed();
   return ::CompareStringOrdinal(string1, length1, string2, length2, ignoreCase);
 }
 

@@ -76,21 +76,21 @@ std::vector<std::string> LeftOpen() {
 
 namespace platform {
 
-DWORD GetLastError() { return sim::TheWorld().lastError; }
-void SetLastError(DWORD error) { sim::TheWorld().lastError = error; }
+DWORD GetLastError() { return TheWorld().lastError; }
+void SetLastError(DWORD error) { TheWorld().lastError = error; }
 
 BOOL CloseHandle(HANDLE handle) {
-  sim::Enter("CloseHandle");
-  sim::World& world = sim::TheWorld();
+  Enter("CloseHandle");
+  sim::World& world = TheWorld();
   auto it = world.handles.find(handle);
   // A module is no kernel object: only FreeLibrary lets it go.
   if (it == world.handles.end() || it->second.kind == sim::HandleKind::Module) {
     ++world.badCloses;
-    sim::Fail(ERROR_INVALID_HANDLE);
+    Fail(ERROR_INVALID_HANDLE);
     return FALSE;
   }
   world.handles.erase(it);
-  sim::Succeed();
+  Succeed();
   return TRUE;
 }
 
