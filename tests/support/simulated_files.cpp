@@ -204,13 +204,10 @@ DWORD GetFinalPathNameByHandleW(HANDLE handle, LPWSTR filePath, DWORD filePathLe
     Fail(form.error);
     return 0;
   }
-  const std::wstring& finalPath = form.path;
-  // Too small a buffer: the size needed comes back, and the last error is left alone.
-  if (finalPath.size() >= filePathLength) return static_cast<DWORD>(finalPath.size() + 1);
-  std::copy(finalPath.begin(), finalPath.end(), filePath);
-  filePath[finalPath.size()] = L'\0';
-  Succeed();
-  return static_cast<DWORD>(finalPath.size());
+  const DWORD length = sim::CopyOut(form.path, filePath, filePathLength);
+  // Too small a buffer leaves the last error alone.
+  if (length < filePathLength) Succeed();
+  return length;
 }
 
 DWORD GetFileAttributesW(LPCWSTR fileName) {

@@ -16,6 +16,11 @@ HandleEntry* FindHandle(HANDLE handle, HandleKind kind);
 bool IsStandardOutput(HANDLE handle);
 void WriteStandardOutput(const char* bytes, DWORD count);
 
+// simulated_strings.cpp
+// The answer of a call that fills the caller's buffer: the length copied or, when the buffer is
+// too small, the size it needs, terminating NUL included, with nothing copied.
+DWORD CopyOut(const std::wstring& text, LPWSTR buffer, DWORD capacity);
+
 // simulated_paths.cpp
 struct PathResultSim {
   std::wstring path;

@@ -269,16 +269,9 @@ BOOL FreeLibrary(HMODULE module) {
 
 UINT GetSystemDirectoryW(LPWSTR buffer, UINT size) {
   Enter("GetSystemDirectoryW");
-  const std::wstring& directory = TheWorld().libraries.systemDirectory;
-  // Too small a buffer: the size needed, terminating NUL included, and nothing copied.
-  if (directory.size() >= size) {
-    Succeed();
-    return static_cast<UINT>(directory.size() + 1);
-  }
-  std::copy(directory.begin(), directory.end(), buffer);
-  buffer[directory.size()] = L'\0';
+  const DWORD length = sim::CopyOut(TheWorld().libraries.systemDirectory, buffer, size);
   Succeed();
-  return static_cast<UINT>(directory.size());
+  return length;
 }
 
 }  // namespace platform

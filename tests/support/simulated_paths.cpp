@@ -147,16 +147,10 @@ namespace platform {
 
 DWORD GetFullPathNameW(LPCWSTR fileName, DWORD bufferLength, LPWSTR buffer, LPWSTR* filePart) {
   Enter("GetFullPathNameW");
-  const std::wstring full = sim::CleanPlainPath(fileName);
   if (filePart != nullptr) *filePart = nullptr;
-  if (full.size() >= bufferLength) {
-    Succeed();
-    return static_cast<DWORD>(full.size() + 1);
-  }
-  std::copy(full.begin(), full.end(), buffer);
-  buffer[full.size()] = L'\0';
+  const DWORD length = sim::CopyOut(sim::CleanPlainPath(fileName), buffer, bufferLength);
   Succeed();
-  return static_cast<DWORD>(full.size());
+  return length;
 }
 
 }  // namespace platform

@@ -1,6 +1,19 @@
 // The simulated string functions: the ANSI code page the tool converts its events to, and ordinal
 // comparison. The conversions themselves are the host's.
+#include <algorithm>
+
 #include "support/simulated_internals.h"
+
+namespace sim {
+
+DWORD CopyOut(const std::wstring& text, LPWSTR buffer, DWORD capacity) {
+  if (text.size() >= capacity) return static_cast<DWORD>(text.size() + 1);
+  std::copy(text.begin(), text.end(), buffer);
+  buffer[text.size()] = L'\0';
+  return static_cast<DWORD>(text.size());
+}
+
+}  // namespace sim
 
 namespace platform {
 
