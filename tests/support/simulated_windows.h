@@ -18,10 +18,11 @@
 //   handle always reaches the process it was opened on;
 // - a process that ends by itself has a real exit code, and OpenProcess grants no more than the
 //   process allows;
-// - the loader searches where Windows would. A library asked for by name is looked for in the
-//   folders its LOAD_LIBRARY_SEARCH_* flags name or, without them, through the process's default
-//   search order, which begins with the tool's own folder until SetDefaultDllDirectories
-//   restricts it. A library's imports are looked for as its own load asked: with the same
+// - the loader searches where Windows would. A full path names one file, and a known DLL always
+//   comes from System32. Any other library asked for by name is looked for in the folders its
+//   LOAD_LIBRARY_SEARCH_* flags name (which LOAD_WITH_ALTERED_SEARCH_PATH may not join) or,
+//   without them, through the process's default search order, which begins with the tool's own
+//   folder until SetDefaultDllDirectories restricts it. A library's imports are looked for as its own load asked: with the same
 //   flags, from the library's own folder first when it was loaded by full path with
 //   LOAD_WITH_ALTERED_SEARCH_PATH, and through the default search order otherwise. What a
 //   library loads by itself later always goes through the default search order.
@@ -29,13 +30,14 @@
 // The simulation is split as the seam is, one file a section:
 //   simulated_world.cpp            the world, call counting, the last error, the handle table
 //   simulated_console.cpp          standard output
-//   simulated_strings.cpp          code pages and string comparison
+//   simulated_strings.cpp          code pages, string comparison, filling a caller's buffer
 //   simulated_paths.cpp            path forms: plain, device and verbatim paths, short names
 //   simulated_files.cpp            files and their opens, final paths, attributes, writes
 //   simulated_processes.cpp        processes, the snapshot, termination, waits and the clock
 //   simulated_loader.cpp           the libraries the tool loads at run time, where they come from
 //   simulated_user32.cpp           top-level windows, reached through the loader
 //   simulated_restart_manager.cpp  file holders and sessions, reached through the loader
+//   simulated_internals.h          what these files share among themselves
 // A fault is kept with the record its call works on and named after that call.
 #pragma once
 
