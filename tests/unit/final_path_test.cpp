@@ -72,17 +72,18 @@ TEST_F(FinalPathTest, ReportsTheErrorOfTheCallThatFailed) {
   } cases[] = {
       {"missing file", [] { sim::AddDirectory(L"C:\\Apps"); }, ERROR_FILE_NOT_FOUND, true},
       {"missing folder", [] {}, ERROR_PATH_NOT_FOUND, true},
-      {"access refused", [] { sim::AddFile(L"C:\\Apps\\tool.exe").openError = ERROR_ACCESS_DENIED; },
+      {"access refused",
+       [] { sim::AddFile(L"C:\\Apps\\tool.exe").createFileError = ERROR_ACCESS_DENIED; },
        ERROR_ACCESS_DENIED, false},
       {"final path unreadable",
-       [] { sim::AddFile(L"C:\\Apps\\tool.exe").finalPathError = ERROR_NOT_SUPPORTED; },
+       [] { sim::AddFile(L"C:\\Apps\\tool.exe").getFinalPathNameByHandleError = ERROR_NOT_SUPPORTED; },
        ERROR_NOT_SUPPORTED, false},
       // Volumes without a drive letter and some RAM disks: opened, then "not found".
       {"final path not found after the open",
-       [] { sim::AddFile(L"C:\\Apps\\tool.exe").finalPathError = ERROR_FILE_NOT_FOUND; },
+       [] { sim::AddFile(L"C:\\Apps\\tool.exe").getFinalPathNameByHandleError = ERROR_FILE_NOT_FOUND; },
        ERROR_FILE_NOT_FOUND, false},
       {"final path's folder not found after the open",
-       [] { sim::AddFile(L"C:\\Apps\\tool.exe").finalPathError = ERROR_PATH_NOT_FOUND; },
+       [] { sim::AddFile(L"C:\\Apps\\tool.exe").getFinalPathNameByHandleError = ERROR_PATH_NOT_FOUND; },
        ERROR_PATH_NOT_FOUND, false},
       // The system answers a too small buffer with the size it needs and sets no error.
       {"final path too long",

@@ -141,7 +141,7 @@ TEST_F(ReportEventTest, SharesTheLogWithReadersAndWritersButNotWithDeleters) {
 
 TEST_F(ReportEventTest, GoesOnWithStandardOutputWhenTheLogCannotBeOpened) {
   sim::AddDirectory(L"C:\\Logs");
-  sim::AddFile(L"C:\\Logs\\refused.log").openError = ERROR_ACCESS_DENIED;
+  sim::AddFile(L"C:\\Logs\\refused.log").createFileError = ERROR_ACCESS_DENIED;
   for (const wchar_t* path : {L"C:\\Logs", L"C:\\Logs\\refused.log", L"C:\\Logs\\bad|name.log"}) {
     World().standardOutput.clear();
     procsweep::SetLogFilePath(path);
