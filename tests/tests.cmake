@@ -9,10 +9,15 @@ if(EXISTS "${PROCSWEEP_GTEST_SOURCE_DIR}/CMakeLists.txt")
   add_subdirectory("${PROCSWEEP_GTEST_SOURCE_DIR}" googletest EXCLUDE_FROM_ALL SYSTEM)
 
   add_executable(procsweep_unit_tests
-    tests/support/simulated_windows.cpp
-    tests/support/simulated_restart_manager.cpp
-    tests/support/simulated_libraries.cpp
+    tests/support/simulated_world.cpp
+    tests/support/simulated_console.cpp
+    tests/support/simulated_strings.cpp
+    tests/support/simulated_paths.cpp
+    tests/support/simulated_files.cpp
+    tests/support/simulated_processes.cpp
+    tests/support/simulated_loader.cpp
     tests/support/simulated_user32.cpp
+    tests/support/simulated_restart_manager.cpp
     tests/unit/command_line_test.cpp
     tests/unit/report_event_test.cpp
     tests/unit/final_path_test.cpp

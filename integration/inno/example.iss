@@ -46,19 +46,27 @@ var
 function GetTickCount(): Cardinal;
   external 'GetTickCount@kernel32.dll stdcall';
 
-// The text of the log: UTF-16LE without a byte-order mark.
+// Copies Count bytes. A String argument reaches an external function as a pointer to its own
+// characters, so the copy fills the string in place.
+procedure MoveMemory(Destination: String; Source: AnsiString; Count: Cardinal);
+  external 'RtlMoveMemory@kernel32.dll stdcall';
+
+// The text of the log: UTF-16LE without a byte-order mark. LoadStringsFromFile reads ANSI and
+// UTF-8 only, and Chr takes a single byte (a "č", U+010D, would become a CR), so the raw bytes
+// are copied into the string whole.
 function ReadProcsweepLog(): String;
 var
   Bytes: AnsiString;
-  Count, I: Integer;
+  Count: Integer;
 begin
   Result := '';
   if not LoadStringFromFile(ProcsweepLog, Bytes) then
     Exit;
   Count := Length(Bytes) div 2;
+  if Count = 0 then
+    Exit;
   SetLength(Result, Count);
-  for I := 1 to Count do
-    Result[I] := Chr(Ord(Bytes[2 * I - 1]) + 256 * Ord(Bytes[2 * I]));
+  MoveMemory(Result, Bytes, Count * 2);
 end;
 
 // Runs procsweep.exe with a mode word on the installation directory and writes its command

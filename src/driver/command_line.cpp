@@ -17,6 +17,16 @@ bool IsAcceptedExecutableName(const std::wstring& name) {
   return !name.empty() && name.find_first_of(L"\\/:*?") == std::wstring::npos;
 }
 
+// NSIS names an installation at a drive's root "R:", without the backslash; Windows would read
+// that as the current folder of drive R (the folder the installer was started from, say), and
+// the tool would look at the wrong files. An installation directory is never meant that way.
+std::wstring DriveRootIfBareDrive(const std::wstring& directory) {
+  const bool bareDrive = directory.size() == 2 && directory[1] == L':' &&
+                         ((directory[0] >= L'A' && directory[0] <= L'Z') ||
+                          (directory[0] >= L'a' && directory[0] <= L'z'));
+  return bareDrive ? directory + L'\\' : directory;
+}
+
 void RestrictLibrarySearch() {
   // Installers run this tool from Downloads and TEMP folders, where anyone may have planted a
   // DLL beside it: from here on, every library the system loads for the tool comes from the
@@ -53,7 +63,8 @@ ExitCode RunCommandLine(std::vector<std::wstring> arguments) {
   if (installationDirectory.empty() || !IsAcceptedExecutableName(mainExecutableName)) {
     return ExitCode::Failure;
   }
-  const PathResult installationRoot = ResolveFinalPath(installationDirectory);
+  const PathResult installationRoot =
+      ResolveFinalPath(DriveRootIfBareDrive(installationDirectory));
   if (installationRoot.path.empty()) {
     // Only a directory that cannot even be opened is absent; one that opened but whose final
     // path cannot be read exists, and the application may well run there.

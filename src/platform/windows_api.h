@@ -32,6 +32,11 @@ BOOL WriteFile(HANDLE file, LPCVOID buffer, DWORD bytesToWrite, LPDWORD bytesWri
 BOOL CloseHandle(HANDLE object);
 HANDLE GetStdHandle(DWORD stdHandle);
 
+// Console
+BOOL GetConsoleMode(HANDLE console, LPDWORD mode);
+BOOL WriteConsoleW(HANDLE console, const VOID* buffer, DWORD charsToWrite, LPDWORD charsWritten,
+                   LPVOID reserved);
+
 // Strings
 UINT GetACP();
 int WideCharToMultiByte(UINT codePage, DWORD flags, LPCWCH wideText, int wideLength,

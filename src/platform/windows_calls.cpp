@@ -26,6 +26,12 @@ BOOL WriteFile(HANDLE file, LPCVOID buffer, DWORD bytesToWrite, LPDWORD bytesWri
 BOOL CloseHandle(HANDLE object) { return ::CloseHandle(object); }
 HANDLE GetStdHandle(DWORD stdHandle) { return ::GetStdHandle(stdHandle); }
 
+BOOL GetConsoleMode(HANDLE console, LPDWORD mode) { return ::GetConsoleMode(console, mode); }
+BOOL WriteConsoleW(HANDLE console, const VOID* buffer, DWORD charsToWrite, LPDWORD charsWritten,
+                   LPVOID reserved) {
+  return ::WriteConsoleW(console, buffer, charsToWrite, charsWritten, reserved);
+}
+
 UINT GetACP() { return ::GetACP(); }
 int WideCharToMultiByte(UINT codePage, DWORD flags, LPCWCH wideText, int wideLength,
                         LPSTR multiByteText, int multiByteLength, LPCCH defaultChar,

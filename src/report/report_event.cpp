@@ -1,5 +1,6 @@
 #include "report/report_event.h"
 
+#include <algorithm>
 
 #include "common/unique_handle.h"
 
@@ -28,9 +29,37 @@ std::string ToAsciiOnly(const std::wstring& line) {
   return bytes;
 }
 
-void WriteToStandardOutput(const std::string& bytes) {
+// A console write shares a heap of 64 KiB with the console's other calls (Windows 7 and
+// earlier): one much larger fails as a whole with ERROR_NOT_ENOUGH_MEMORY. Lines go out in
+// pieces well below that, never splitting a surrogate pair.
+constexpr size_t kConsoleChunk = 8192;
+
+void WriteToConsole(HANDLE console, const std::wstring& line) {
+  for (size_t start = 0; start < line.size();) {
+    size_t count = std::min(kConsoleChunk, line.size() - start);
+    if (start + count < line.size() && IS_HIGH_SURROGATE(line[start + count - 1])) --count;
+    DWORD written = 0;
+    if (!platform::WriteConsoleW(console, line.data() + start, static_cast<DWORD>(count), &written,
+                                 nullptr) ||
+        written == 0) {
+      return;
+    }
+    start += std::min<size_t>(written, count);
+  }
+}
+
+void WriteToStandardOutput(const std::wstring& line) {
   HANDLE output = platform::GetStdHandle(STD_OUTPUT_HANDLE);
   if (!UniqueHandle::IsValid(output)) return;
+  // A console shows bytes in its own (OEM) code page, not the ANSI one: a person running the
+  // tool by hand gets the characters themselves. Pipes and files keep the ANSI code page that
+  // the programs reading them expect.
+  DWORD mode = 0;
+  if (platform::GetConsoleMode(output, &mode)) {
+    WriteToConsole(output, line);
+    return;
+  }
+  const std::string bytes = ToAnsiCodePage(line);
   DWORD written = 0;
   platform::WriteFile(output, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
 }
@@ -89,7 +118,7 @@ std::string ToAnsiCodePage(const std::wstring& line) {
 
 void ReportEvent(const wchar_t* eventName, DWORD pid, DWORD win32Error, const std::wstring& text) {
   const std::wstring line = FormatEventLine(eventName, pid, win32Error, text);
-  WriteToStandardOutput(ToAnsiCodePage(line));
+  WriteToStandardOutput(line);
   const std::wstring& logFilePath = LogFilePath();
   if (!logFilePath.empty()) AppendToLogFile(logFilePath, line);
 }

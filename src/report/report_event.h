@@ -12,7 +12,8 @@ namespace procsweep {
 // The log file of this run; empty means none. The driver sets it before the first event.
 void SetLogFilePath(const std::wstring& path);
 
-// Never fails towards its caller: console and log-file failures are swallowed.
+// Standard output gets the line in the ANSI code page, or as it is when standard output is a
+// console. Never fails towards its caller: console and log-file failures are swallowed.
 void ReportEvent(const wchar_t* eventName, DWORD pid, DWORD win32Error, const std::wstring& text);
 
 // The event line as UTF-16, CR LF included. CR and LF inside the text become '?', so that a

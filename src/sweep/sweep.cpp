@@ -48,15 +48,12 @@ struct SweepPass {
 };
 
 // An Electron application runs many processes of each of its executables, all with the same
-// image path. A pass that only looks, or asks to close, lasts a moment: it resolves each image
-// path once and keeps the answer. A failure is not kept; each process meets it afresh. A pass
-// that ends processes waits for every one it ends, seconds at worst, so it resolves each image
-// anew; the closing look is a pass of its own, and the identity check before a termination
-// resolves the image again.
+// image path. A pass that only looks lasts a moment: it resolves each image path once and keeps
+// the answer. A failure is not kept; each process meets it afresh. Every pass that acts on a
+// process resolves its image anew: a close request or a termination goes to another program,
+// and must never rest on an answer from before a folder on its path was re-pointed.
 PathResult ResolveImagePath(SweepPass& pass, const std::wstring& imagePath) {
-  if (pass.mode != SweepMode::Probe && pass.mode != SweepMode::Close) {
-    return ResolveFinalPath(imagePath);
-  }
+  if (pass.mode != SweepMode::Probe) return ResolveFinalPath(imagePath);
   for (const ResolvedImage& resolved : pass.resolvedImages) {
     if (resolved.imagePath == imagePath) return PathResult{resolved.finalPath, ERROR_SUCCESS};
   }

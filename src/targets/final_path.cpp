@@ -5,18 +5,22 @@
 namespace procsweep {
 namespace {
 
-// Forms that name a device or an already-expanded path. The system passes them on without the
-// clean-up a plain path gets, so prefixing one again would name something else entirely
-// ("//?/Z:/x" would become "\\?\UNC\?\Z:\x").
-constexpr const wchar_t* kDeviceForms[] = {kPrefix, L"\\\\.\\", L"//?/", L"//./", L"\\??\\"};
+// "\\?\" and "\??\" hand the rest to the file system untouched, at any length. "\\.\", "//?/"
+// and "//./" name a device too, but the system cleans them up like a plain path and holds them
+// to MAX_PATH while long paths are off: made full, the same path behind "\\?\" opens at any
+// length. Prefixing a device form once more would name something else entirely ("//?/Z:/x"
+// would become "\\?\UNC\?\Z:\x").
+constexpr const wchar_t* kVerbatimForms[] = {kPrefix, L"\\??\\"};
+constexpr const wchar_t* kNormalizedDeviceForms[] = {L"\\\\.\\", L"//?/", L"//./"};
 
 bool StartsWith(const std::wstring& text, const wchar_t* prefix) {
   return text.compare(0, std::char_traits<wchar_t>::length(prefix), prefix) == 0;
 }
 
-bool IsDeviceForm(const std::wstring& path) {
-  for (const wchar_t* form : kDeviceForms) {
-    if (StartsWith(path, form)) return true;
+template <size_t N>
+bool StartsWithAny(const std::wstring& text, const wchar_t* const (&prefixes)[N]) {
+  for (const wchar_t* prefix : prefixes) {
+    if (StartsWith(text, prefix)) return true;
   }
   return false;
 }
@@ -25,12 +29,14 @@ bool IsDriveAbsolute(const std::wstring& path) {
   return path.size() >= 3 && path[1] == L':' && path[2] == L'\\';
 }
 
-// A plain path of MAX_PATH characters or more cannot be opened by a program that is not
-// long-path aware; its full path behind the "\\?\" prefix can. Only such paths are rewritten,
-// so every other path reaches the system exactly as given.
+// A path the system would hold to MAX_PATH is opened through its full path behind the "\\?\"
+// prefix, which a program that is not long-path aware can open at any length. Every other path
+// (a plain path that is short and absolute already) reaches the system exactly as given.
 std::wstring OpenablePath(const std::wstring& path) {
-  if (IsDeviceForm(path)) return path;
-  if (path.size() < MAX_PATH && (IsDriveAbsolute(path) || StartsWith(path, L"\\\\"))) {
+  if (StartsWithAny(path, kVerbatimForms)) return path;
+  const bool deviceForm = StartsWithAny(path, kNormalizedDeviceForms);
+  if (!deviceForm && path.size() < MAX_PATH &&
+      (IsDriveAbsolute(path) || StartsWith(path, L"\\\\"))) {
     return path;
   }
   std::wstring full(kPathBufferCapacity, L'\0');
@@ -38,7 +44,15 @@ std::wstring OpenablePath(const std::wstring& path) {
       platform::GetFullPathNameW(path.c_str(), kPathBufferCapacity, full.data(), nullptr);
   if (length == 0 || length >= kPathBufferCapacity) return path;
   full.resize(length);
-  if (full.size() < MAX_PATH || IsDeviceForm(full)) return path;
+  if (deviceForm) {
+    // Made full, a device form begins "\\.\" or "\\?\", its slashes turned round.
+    const bool cleanedUp = StartsWith(full, L"\\\\.\\") || StartsWith(full, kPrefix);
+    return cleanedUp ? kPrefix + full.substr(kPrefixLength) : path;
+  }
+  if (full.size() < MAX_PATH || StartsWithAny(full, kVerbatimForms) ||
+      StartsWithAny(full, kNormalizedDeviceForms)) {
+    return path;
+  }
   if (StartsWith(full, L"\\\\")) return kUncPrefix + full.substr(2);
   if (IsDriveAbsolute(full)) return kPrefix + full;
   return path;

@@ -136,6 +136,21 @@ class TargetListTest(E2ETestCase):
         self.assertRun(run_tool("probe", root, "App.exe"), 0, stdout_bytes([
             event("redirected-executable-skipped", 0, 0, "\\\\?\\" + root + "App.exe")]))
 
+    def test_a_bare_drive_is_the_drives_root_from_any_folder_of_it(self):
+        # NSIS names an installation at a drive's root "Y:", without the backslash; Windows
+        # would read that as the drive's current folder, here the one the tool is started in.
+        inst = self.installation("volume", helpers=[NODE])
+        downloads = os.path.join(inst.root, "Downloads")
+        os.makedirs(downloads)
+        drive = map_drive(self, inst.root)
+        [(main_popen, main, _)] = self.start_all([(inst.path(), "wait")])
+        main_image = drive + "\\App.exe"
+        self.assertRun(run_tool("probe", drive, "App.exe", cwd=downloads), 10,
+                       stdout_bytes([matched(main, main_image)]))
+        self.assertRun(run_tool("force", drive, "App.exe", cwd=downloads), 0,
+                       stdout_bytes([matched(main, main_image), exited(main, main_image)]))
+        self.assertEndsWith(main_popen, 0)
+
     def test_installation_reached_through_a_link_is_the_link_target(self):
         inst = self.installation("inst")
         os.symlink(inst.root, os.path.join(self.work, "inst-link"))

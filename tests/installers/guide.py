@@ -24,3 +24,14 @@ def build_command(program):
     if len(found) != 1 or found[0].strip().count("\n") != 0:
         raise AssertionError(f"the guide should show one command line of {program}: {found}")
     return found[0].split()
+
+
+def section_blocks(heading, languages):
+    """The fenced blocks tagged with one of `languages` in the guide's section `heading` (from
+    its "## " heading to the next one), in order: what a user pastes from that section."""
+    with open(GUIDE, encoding="utf-8") as f:
+        text = f.read()
+    start = text.index(f"\n## {heading}\n")
+    end = text.find("\n## ", start + 1)
+    section = text[start:] if end == -1 else text[start:end + 1]
+    return [m.group(2) for m in _FENCE.finditer(section) if m.group(1) in languages]

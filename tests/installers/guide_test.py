@@ -1,13 +1,18 @@
 """The code in docs/integration.md is code that the tests build or run: each block of NSIS,
 Pascal or JavaScript is a run of whole lines of a file in integration/, each `sh` block is one
 of the build commands that installers_test.py runs, and anything else is a `text` block (a
-format, or a sample of output)."""
+format, or a sample of output). The NSIS and Inno Setup snippets, pasted in the order the guide
+shows them, build as they stand."""
 
 import os
+import shutil
 import unittest
 
+from tests.e2e.harness import PROCSWEEP_EXE
 from tests.installers import guide
-from tools.windows_programs import SOURCE_DIR
+from tests.installers.installers_test import ISCC, MAIN_EXE, run_quietly
+from tools.windows_programs import (BUILD_DIR, NO_32_BIT_PROGRAMS, SOURCE_DIR, command,
+                                    runs_32_bit_programs)
 
 INTEGRATION = os.path.join(SOURCE_DIR, "integration")
 SOURCES = {
@@ -42,6 +47,46 @@ class GuideTest(unittest.TestCase):
         for program in BUILD_PROGRAMS:
             with self.subTest(program=program):
                 self.assertEqual(guide.build_command(program)[0], program)
+
+
+class PastedSnippetsTest(unittest.TestCase):
+    """A section's snippets put together in the order shown, as a user pastes them into a script
+    of their own, beside the files the guide tells them to put there."""
+
+    def folder(self, name):
+        folder = os.path.join(BUILD_DIR, "guide-snippets", name)
+        shutil.rmtree(folder, ignore_errors=True)
+        os.makedirs(os.path.join(folder, "app"))
+        with open(os.path.join(folder, "app", MAIN_EXE), "wb"):
+            pass
+        shutil.copy(PROCSWEEP_EXE, os.path.join(folder, "procsweep.exe"))
+        return folder
+
+    def paste(self, folder, name, snippets):
+        self.assertTrue(snippets)
+        with open(os.path.join(folder, name), "w", encoding="utf-8") as f:
+            f.write("".join(snippets))
+
+    def test_the_nsis_snippets_pasted_in_order_build_without_warnings(self):
+        # The include's own code is shown for reading: it reaches the script through its
+        # !include of the procsweep.nsh beside it, never pasted a second time.
+        include = read("nsis/procsweep.nsh")
+        snippets = [text for text in guide.section_blocks("NSIS", ["nsis"])
+                    if "\n" + text not in "\n" + include]
+        folder = self.folder("nsis")
+        shutil.copy(os.path.join(INTEGRATION, "nsis", "procsweep.nsh"), folder)
+        self.paste(folder, "pasted.nsi", snippets)
+        # -WX: any warning, such as a function the pasted script never calls, fails.
+        run_quietly(["makensis", "-WX", "pasted.nsi"], cwd=folder)
+        self.assertTrue(os.path.exists(os.path.join(folder, "example-app-setup.exe")))
+
+    def test_the_inno_setup_snippets_pasted_in_order_compile(self):
+        if not runs_32_bit_programs():
+            self.skipTest(NO_32_BIT_PROGRAMS)
+        folder = self.folder("inno")
+        self.paste(folder, "pasted.iss", guide.section_blocks("Inno Setup", ["pascal"]))
+        run_quietly(command(ISCC, "pasted.iss"), cwd=folder)
+        self.assertTrue(os.path.exists(os.path.join(folder, "Output", "example-app-setup.exe")))
 
 
 if __name__ == "__main__":

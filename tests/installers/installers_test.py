@@ -5,8 +5,10 @@ innosetup).
 
 Each runs on a sample installation laid out from the fixture program, in each situation an
 installer meets: nothing running; only a helper; the main executable with a window and a
-helper; the main executable without a window; procsweep.exe answering 2. Same-named copies of
-the main executable and a helper run from another folder all along and must survive every run.
+helper; the main executable without a window; procsweep.exe answering 2; and, for Inno Setup,
+whose example copies the tool's lines into its own logs, an installation folder named outside
+the ANSI code page. Same-named copies of the main executable and a helper run from another
+folder all along and must survive every run.
 
 Environment (set by CTest): PROCSWEEP_EXE, FIXTURE_APP, PROCSWEEP_SOURCE_DIR, PROCSWEEP_BUILD_DIR.
 """
@@ -21,7 +23,8 @@ import unittest
 from tests.e2e.harness import (PROCSWEEP_EXE, E2ETestCase, Installation, WineSession, read_records,
                                start_fixture, stop_process, wait_ready)
 from tests.installers import guide
-from tools.windows_programs import BUILD_DIR, ENV, NODE, SOURCE_DIR, command, linux_path, win_path
+from tools.windows_programs import (BUILD_DIR, ENV, NO_32_BIT_PROGRAMS, NODE, SOURCE_DIR, command,
+                                    linux_path, runs_32_bit_programs, win_path)
 
 APP_NAME = "Example App"
 MAIN_EXE = "Example App.exe"
@@ -325,7 +328,7 @@ class Inno:
         return report
 
 
-# Built once for the whole run, in setUpModule.
+# Built once for the whole run, in setUpModule: the installer kinds that can run here.
 KINDS = {}
 ELSEWHERE = {}
 
@@ -334,8 +337,11 @@ def setUpModule():
     shutil.rmtree(WORK, ignore_errors=True)
     os.makedirs(WORK)
     WineSession.ensure()
-    KINDS["nsis"] = Nsis(build_nsis(), windows_temp_folder())
-    KINDS["inno"] = Inno(build_inno())
+    nsis_installer = build_nsis()
+    # Both examples' installers, and ISCC itself, are 32-bit programs.
+    if runs_32_bit_programs():
+        KINDS["nsis"] = Nsis(nsis_installer, windows_temp_folder())
+        KINDS["inno"] = Inno(build_inno())
     # The same program names in another folder named like the installation: never touched. Its
     # main executable shows a window, so a close request sent to it would end it.
     other = Installation(os.path.join(WORK, "elsewhere", APP_NAME), main=MAIN_EXE)
@@ -417,6 +423,8 @@ class Scenarios:
     direction = None
 
     def setUp(self):
+        if self.kind_name not in KINDS:
+            self.skipTest(NO_32_BIT_PROGRAMS)
         super().setUp()
         self.kind = KINDS[self.kind_name]
         self.root = os.path.join(self.work, APP_NAME)
@@ -515,6 +523,31 @@ class Scenarios:
         self.direction.assert_untouched(self, self.kind, deep)
 
 
+class FolderOutsideTheAnsiCodePage:
+    """Inno Setup's example reads the tool's UTF-16 log itself and copies its lines into the
+    setup and uninstall logs: a folder name outside the ANSI code page (1252 under Wine here)
+    must reach them unchanged. NSIS's report is the tool's own log file, and its installer is
+    started from a batch file, which cmd reads in the OEM code page."""
+
+    def test_a_folder_named_outside_the_ansi_code_page_is_reported_exactly(self):
+        # "Č" and "č" are U+010C and U+010D: a reader that kept only the low byte of each
+        # UTF-16 unit would write a form feed and a CR in their place.
+        self.root = os.path.join(self.work, "Účetnictví Čech")
+        self.direction.prepare(self, self.kind, self.root)
+        helper, pid, _ = self.start(linux_path(self.root, NODE))
+        report = self.act()
+        self.assertSteps(report, 0, "probe 11 clean 0")
+        self.assertIn(f'procsweep.exe probe "{win_path(self.root)}" "{MAIN_EXE}"', report.lines,
+                      report)
+        matched = f"matched pid={pid} win32-error=0 {self.image(NODE)}"
+        exited = f"exited pid={pid} win32-error=0 {self.image(NODE)}"
+        self.assertEqual(report.events("probe"), [matched], report)
+        # clean's first look, its terminating pass, and a last look that finds nothing.
+        self.assertEqual(report.events("clean"), [matched, matched, exited], report)
+        self.assertEndsWith(helper, 0)
+        self.direction.assert_done(self, self.kind, self.root)
+
+
 class NsisInstallerTest(Scenarios, E2ETestCase):
     kind_name, direction = "nsis", Installing
 
@@ -523,11 +556,11 @@ class NsisUninstallerTest(Scenarios, E2ETestCase):
     kind_name, direction = "nsis", Uninstalling
 
 
-class InnoSetupTest(Scenarios, E2ETestCase):
+class InnoSetupTest(FolderOutsideTheAnsiCodePage, Scenarios, E2ETestCase):
     kind_name, direction = "inno", Installing
 
 
-class InnoUninstallerTest(Scenarios, E2ETestCase):
+class InnoUninstallerTest(FolderOutsideTheAnsiCodePage, Scenarios, E2ETestCase):
     kind_name, direction = "inno", Uninstalling
 
 

@@ -1,8 +1,8 @@
-// The simulated Restart Manager library, reached the way the tool reaches the real one: loaded
-// by LoadLibraryExW and its functions found by GetProcAddress (simulated_libraries.cpp).
+// The simulated Restart Manager: processes that hold files, and the sessions that ask about them,
+// reached the way the tool reaches the real one (simulated_loader.cpp loads the library).
 #include <cstring>
 
-#include "support/simulated_windows.h"
+#include "support/simulated_internals.h"
 
 namespace sim {
 namespace {
@@ -18,7 +18,7 @@ bool IsOpenSession(DWORD session) {
 
 DWORD WINAPI RmStartSession(DWORD* session, DWORD flags, WCHAR key[]) {
   Enter("RmStartSession");
-  if (Rm().startError != 0) return Rm().startError;
+  if (Rm().rmStartSessionError != 0) return Rm().rmStartSessionError;
   if (flags != 0 || key == nullptr) return ERROR_INVALID_PARAMETER;
   *session = kFirstSession + static_cast<DWORD>(Rm().sessionsStarted++);
   Rm().registeredFiles.emplace_back();
@@ -36,7 +36,7 @@ DWORD WINAPI RmRegisterResources(DWORD session, UINT fileCount, LPCWSTR files[],
   for (UINT i = 0; i < fileCount; ++i) {
     Rm().registeredFiles[session - kFirstSession].push_back(files[i]);
   }
-  return Rm().registerError;
+  return Rm().rmRegisterResourcesError;
 }
 
 bool HoldsRegisteredFile(const Holder& holder, const std::wstring& registered) {
@@ -76,9 +76,9 @@ DWORD WINAPI RmGetList(DWORD session, UINT* needed, UINT* count, RM_PROCESS_INFO
   for (int i = 0; i < rm.holdersAddedPerCall && !files.empty(); ++i) {
     AddHolder(9000 + static_cast<DWORD>(rm.holders.size()), L"Latecomer", files.front());
   }
-  if (!rm.listErrors.empty()) {
-    const DWORD error = rm.listErrors.front();
-    rm.listErrors.pop_front();
+  if (!rm.rmGetListErrors.empty()) {
+    const DWORD error = rm.rmGetListErrors.front();
+    rm.rmGetListErrors.pop_front();
     if (error != 0) return error;
   }
   const std::vector<RM_PROCESS_INFO> affected = AffectedApplications(session);
@@ -96,18 +96,30 @@ DWORD WINAPI RmEndSession(DWORD session) {
   if (!IsOpenSession(session)) return ERROR_INVALID_HANDLE;
   ++Rm().sessionsEnded;
   Rm().sessionOpen[session - kFirstSession] = false;
-  return Rm().endError;
+  return Rm().rmEndSessionError;
 }
 
 }  // namespace
 
-FARPROC RestartManagerFunction(const std::string& name) {
+RM_PROCESS_INFO& AddHolder(DWORD pid, const std::wstring& appName, const std::wstring& file) {
+  Holder holder;
+  holder.info.Process.dwProcessId = pid;
+  const Process* process = LatestProcess(pid);
+  const ULONGLONG startTime = process != nullptr ? process->creationTime : 1;
+  holder.info.Process.ProcessStartTime.dwLowDateTime = static_cast<DWORD>(startTime);
+  holder.info.Process.ProcessStartTime.dwHighDateTime = static_cast<DWORD>(startTime >> 32);
+  appName.copy(holder.info.strAppName, CCH_RM_MAX_APP_NAME);
+  holder.file = file;
+  Rm().holders.push_back(holder);
+  return Rm().holders.back().info;
+}
+
+FARPROC RestartManagerExport(const std::string& name) {
   void* function = name == "RmStartSession"        ? reinterpret_cast<void*>(&RmStartSession)
                    : name == "RmRegisterResources" ? reinterpret_cast<void*>(&RmRegisterResources)
                    : name == "RmGetList"           ? reinterpret_cast<void*>(&RmGetList)
                    : name == "RmEndSession"        ? reinterpret_cast<void*>(&RmEndSession)
                                                    : nullptr;
-  if (function == nullptr || TheWorld().restartManager.missingFunction == name) return nullptr;
   return reinterpret_cast<FARPROC>(function);
 }
 

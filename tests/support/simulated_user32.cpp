@@ -1,6 +1,6 @@
-// The simulated USER32: the five window functions a close request uses, reached the way the
-// tool reaches the real ones (simulated_libraries.cpp loads the library).
-#include "support/simulated_windows.h"
+// The simulated USER32: top-level windows and the five functions a close request uses, reached
+// the way the tool reaches the real ones (simulated_loader.cpp loads the library).
+#include "support/simulated_internals.h"
 
 namespace sim {
 namespace {
@@ -54,8 +54,8 @@ BOOL WINAPI IsWindowVisible(HWND window) {
 BOOL WINAPI PostMessageW(HWND window, UINT message, WPARAM, LPARAM) {
   Enter("PostMessageW");
   Window* record = FindWindowRecord(window);
-  if (record == nullptr || record->postError != 0) {
-    Fail(record == nullptr ? ERROR_INVALID_WINDOW_HANDLE : record->postError);
+  if (record == nullptr || record->postMessageError != 0) {
+    Fail(record == nullptr ? ERROR_INVALID_WINDOW_HANDLE : record->postMessageError);
     return FALSE;
   }
   record->posted.push_back(message);
@@ -65,7 +65,18 @@ BOOL WINAPI PostMessageW(HWND window, UINT message, WPARAM, LPARAM) {
 
 }  // namespace
 
-FARPROC User32Function(const std::string& name) {
+Window& AddWindow(DWORD pid, bool visible, HWND owner) {
+  World& world = TheWorld();
+  Window window;
+  window.hwnd = reinterpret_cast<HWND>(static_cast<uintptr_t>(0x9000 + 0x10 * world.windows.size()));
+  window.pid = pid;
+  window.visible = visible;
+  window.owner = owner;
+  world.windows.push_back(window);
+  return world.windows.back();
+}
+
+FARPROC User32Export(const std::string& name) {
   void* function = name == "EnumWindows" ? reinterpret_cast<void*>(&EnumWindows)
                    : name == "GetWindowThreadProcessId"
                        ? reinterpret_cast<void*>(&GetWindowThreadProcessId)
@@ -73,7 +84,6 @@ FARPROC User32Function(const std::string& name) {
                    : name == "IsWindowVisible" ? reinterpret_cast<void*>(&IsWindowVisible)
                    : name == "PostMessageW"    ? reinterpret_cast<void*>(&PostMessageW)
                                                : nullptr;
-  if (function == nullptr || TheWorld().libraries.user32.missingFunction == name) return nullptr;
   return reinterpret_cast<FARPROC>(function);
 }
 

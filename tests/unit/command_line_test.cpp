@@ -26,14 +26,22 @@ TEST_F(CommandLineTest, RefusesMalformedCommandLinesSilently) {
       {L"force", L"", L"App.exe"},
       {L"legacy-owners", L"", L"App.exe"},
       {L"--log", L"C:\\Logs\\sweep.log", L"clean", L"", L"App.exe"},
+      // Only "--log" itself is the option: another first word is a mode word no mode has.
+      {L"--logfile", L"C:\\Logs\\sweep.log", L"probe", L"C:\\App", L"App.exe"},
+      {L"--log=C:\\Logs\\sweep.log", L"probe", L"C:\\App", L"App.exe"},
+      {L"--LOG", L"C:\\Logs\\sweep.log", L"probe", L"C:\\App", L"App.exe"},
+      {L"--Log", L"C:\\Logs\\sweep.log", L"owners", L"C:\\App\\App.exe"},
   };
   for (const auto& arguments : cases) {
     World().calls.clear();
-    EXPECT_EQ(static_cast<int>(procsweep::RunCommandLine(arguments)), 2);
+    EXPECT_EQ(static_cast<int>(procsweep::RunCommandLine(arguments)), 2)
+        << testing::PrintToString(arguments);
     // A second "--log" is taken as the mode word, refused only after the target list was built.
-    if (arguments.size() == 5) continue;
-    EXPECT_EQ(World().calls["CreateFileW"], 0) << "nothing is looked at";
-    EXPECT_EQ(World().calls["GetFileAttributesW"], 0) << "nothing is looked at";
+    if (arguments.size() == 5 && arguments[2] == L"--log") continue;
+    EXPECT_EQ(World().calls["CreateFileW"], 0)
+        << "nothing is looked at: " << testing::PrintToString(arguments);
+    EXPECT_EQ(World().calls["GetFileAttributesW"], 0)
+        << "nothing is looked at: " << testing::PrintToString(arguments);
   }
   EXPECT_TRUE(World().standardOutput.empty());
   EXPECT_TRUE(sim::FindFile(L"C:\\Logs\\sweep.log")->content.empty());
@@ -41,7 +49,7 @@ TEST_F(CommandLineTest, RefusesMalformedCommandLinesSilently) {
 
 TEST_F(CommandLineTest, RefusesMainExecutableNamesThatAreNotOneFileName) {
   // Even an installation that cannot be resolved writes nothing: the name is checked first.
-  sim::AddDirectory(L"C:\\App").openError = ERROR_ACCESS_DENIED;
+  sim::AddDirectory(L"C:\\App").createFileError = ERROR_ACCESS_DENIED;
   for (const wchar_t* name : {L"", L"bin\\App.exe", L"bin/App.exe", L"C:App.exe", L"*.exe",
                               L"App?.exe"}) {
     EXPECT_EQ(Run({L"probe", L"C:\\App", name}), 2);
@@ -72,14 +80,15 @@ TEST_F(CommandLineTest, ReportsAnInstallationThatCannotBeResolved) {
     void (*script)();
     DWORD error;
   } cases[] = {
-      {[] { sim::AddDirectory(L"C:\\App").openError = ERROR_ACCESS_DENIED; }, ERROR_ACCESS_DENIED},
-      {[] { sim::AddDirectory(L"C:\\App").finalPathError = ERROR_INVALID_FUNCTION; },
+      {[] { sim::AddDirectory(L"C:\\App").createFileError = ERROR_ACCESS_DENIED; },
+       ERROR_ACCESS_DENIED},
+      {[] { sim::AddDirectory(L"C:\\App").getFinalPathNameByHandleError = ERROR_INVALID_FUNCTION; },
        ERROR_INVALID_FUNCTION},
       // The directory opened, so it exists: "not found" from the final-path call (a volume
       // without a drive letter, a RAM disk) is a failure, never a missing installation.
-      {[] { sim::AddDirectory(L"C:\\App").finalPathError = ERROR_FILE_NOT_FOUND; },
+      {[] { sim::AddDirectory(L"C:\\App").getFinalPathNameByHandleError = ERROR_FILE_NOT_FOUND; },
        ERROR_FILE_NOT_FOUND},
-      {[] { sim::AddDirectory(L"C:\\App").finalPathError = ERROR_PATH_NOT_FOUND; },
+      {[] { sim::AddDirectory(L"C:\\App").getFinalPathNameByHandleError = ERROR_PATH_NOT_FOUND; },
        ERROR_PATH_NOT_FOUND},
       // A present installation whose final path does not fit must not pass for a missing one.
       {[] { sim::AddDirectory(L"C:\\App").finalPath = L"\\\\?\\C:\\" + std::wstring(32770, L'a'); },
@@ -94,23 +103,63 @@ TEST_F(CommandLineTest, ReportsAnInstallationThatCannotBeResolved) {
   }
 }
 
+// NSIS names an installation at a drive's root "R:", without the backslash. Windows would read
+// that as the drive's current folder, such as the one the installer was started from; the
+// installation is the root's, whatever folder of the drive the tool runs in. Events keep the
+// argument as it was given.
+TEST_F(CommandLineTest, ABareDriveIsTheDrivesRoot) {
+  struct Case {
+    const char* name;
+    void (*script)();
+    const wchar_t* directory;
+    int exitCode;
+    std::vector<std::string> lines;
+  } cases[] = {
+      {"run from another folder of the drive",
+       [] { World().currentDirectory = L"R:\\Downloads"; }, L"R:", 10,
+       {"matched pid=10 win32-error=0 R:\\App.exe"}},
+      {"in lower case", [] { World().currentDirectory = L"R:\\Downloads"; }, L"r:", 10,
+       {"matched pid=10 win32-error=0 R:\\App.exe"}},
+      {"with a current folder of its own on that drive",
+       [] { World().driveCurrentDirectories[L'R'] = L"R:\\Downloads"; }, L"R:", 10,
+       {"matched pid=10 win32-error=0 R:\\App.exe"}},
+      {"the root as such", [] { World().currentDirectory = L"R:\\Downloads"; }, L"R:\\", 10,
+       {"matched pid=10 win32-error=0 R:\\App.exe"}},
+      {"a root that cannot be read",
+       [] {
+         World().currentDirectory = L"R:\\Downloads";
+         sim::FindFile(L"R:\\")->createFileError = ERROR_ACCESS_DENIED;
+       },
+       L"R:", 2, {"installation-path-failed pid=0 win32-error=5 R:"}},
+  };
+  for (const Case& c : cases) {
+    Fresh();
+    sim::AddDirectory(L"R:\\Downloads");
+    sim::AddFile(L"R:\\App.exe");
+    sim::AddProcess(10, L"R:\\App.exe");
+    c.script();
+    EXPECT_EQ(Run({L"probe", c.directory, L"App.exe"}), c.exitCode) << c.name;
+    EXPECT_EQ(Lines(), c.lines) << c.name;
+  }
+}
+
 TEST_F(CommandLineTest, WritesEventsToTheLogFileToo) {
   sim::File& log = LogFile();
-  sim::AddDirectory(L"C:\\App").openError = ERROR_ACCESS_DENIED;
+  sim::AddDirectory(L"C:\\App").createFileError = ERROR_ACCESS_DENIED;
   EXPECT_EQ(Run({L"--log", L"C:\\Logs\\sweep.log", L"probe", L"C:\\App", L"App.exe"}), 2);
   const std::wstring line = L"installation-path-failed pid=0 win32-error=5 C:\\App\r\n";
   EXPECT_EQ(log.content, std::string(reinterpret_cast<const char*>(line.data()), line.size() * 2));
 }
 
 TEST_F(CommandLineTest, KeepsItsExitCodesWhenTheLogFileIsMissing) {
-  sim::AddDirectory(L"C:\\App").openError = ERROR_ACCESS_DENIED;
+  sim::AddDirectory(L"C:\\App").createFileError = ERROR_ACCESS_DENIED;
   EXPECT_EQ(Run({L"--log", L"C:\\Logs\\missing.log", L"probe", L"C:\\App", L"App.exe"}), 2);
   EXPECT_EQ(Run({L"--log", L"C:\\Logs\\missing.log", L"probe", L"C:\\Gone", L"App.exe"}), 0);
   EXPECT_EQ(sim::FindFile(L"C:\\Logs\\missing.log"), nullptr);
 }
 
 TEST_F(CommandLineTest, AnEmptyLogPathMeansNoLogFile) {
-  sim::AddDirectory(L"C:\\App").openError = ERROR_ACCESS_DENIED;
+  sim::AddDirectory(L"C:\\App").createFileError = ERROR_ACCESS_DENIED;
   EXPECT_EQ(Run({L"--log", L"", L"probe", L"C:\\App", L"App.exe"}), 2);
   EXPECT_EQ(World().calls["CreateFileW"], 1) << "the installation directory, and nothing else";
   EXPECT_EQ(Lines().size(), 1u);
@@ -118,7 +167,7 @@ TEST_F(CommandLineTest, AnEmptyLogPathMeansNoLogFile) {
 
 // Only a leading pair is the log option; elsewhere "--log" is an ordinary argument.
 TEST_F(CommandLineTest, TakesTheLogOptionOnlyInFront) {
-  sim::AddDirectory(L"C:\\Work\\--log").openError = ERROR_ACCESS_DENIED;
+  sim::AddDirectory(L"C:\\Work\\--log").createFileError = ERROR_ACCESS_DENIED;
   LogFile();
   EXPECT_EQ(Run({L"probe", L"--log", L"sweep.log"}), 2);
   EXPECT_EQ(Lines(), std::vector<std::string>{"installation-path-failed pid=0 win32-error=5 --log"});
@@ -180,9 +229,19 @@ TEST_F(CommandLineTest, NoLibraryBesideTheToolEverRuns) {
       {"probe of a process it may not examine",
        [] {
          sim::AddFile(sample::kMainImage);
-         sim::AddProcess(10, sample::kMainImage).openError = ERROR_ACCESS_DENIED;
+         sim::AddProcess(10, sample::kMainImage).openProcessError = ERROR_ACCESS_DENIED;
        },
        {L"probe", sample::kRoot, L"App.exe"}},
+      // Windows 7 without KB2533623: the search cannot be restricted, and rstrtmgr.dll comes by
+      // its full path; its imports must still not be looked for beside the tool.
+      {"owners where the search flags are unknown",
+       [] { World().libraries.lacksSearchFlags = true; }, {L"owners", L"C:\\App\\App.exe"}},
+      {"legacy-owners where the search flags are unknown",
+       [] {
+         World().libraries.lacksSearchFlags = true;
+         sim::AddFile(sample::kMainImage);
+       },
+       {L"legacy-owners", sample::kRoot, L"App.exe"}},
   };
   for (const Case& c : cases) {
     Fresh();

@@ -85,18 +85,21 @@ TEST_F(FileOwnersTest, ReturnsTheFailingStepsCodeAndEndsEveryStartedSession) {
     DWORD result;
     int started, listCalls;
   } cases[] = {
-      {"start", [] { Rm().startError = ERROR_SEM_TIMEOUT; }, ERROR_SEM_TIMEOUT, 0, 0},
-      {"register", [] { Rm().registerError = ERROR_BAD_ARGUMENTS; }, ERROR_BAD_ARGUMENTS, 1, 0},
-      {"list", [] { Rm().listErrors = {ERROR_WRITE_FAULT}; }, ERROR_WRITE_FAULT, 1, 1},
+      {"start", [] { Rm().rmStartSessionError = ERROR_SEM_TIMEOUT; }, ERROR_SEM_TIMEOUT, 0, 0},
+      {"register", [] { Rm().rmRegisterResourcesError = ERROR_BAD_ARGUMENTS; }, ERROR_BAD_ARGUMENTS,
+       1, 0},
+      {"list", [] { Rm().rmGetListErrors = {ERROR_WRITE_FAULT}; }, ERROR_WRITE_FAULT, 1, 1},
       {"second list",
        [] {
          sim::AddHolder(1, L"x", L"C:\\App\\App.exe");
-         Rm().listErrors = {0, ERROR_OUTOFMEMORY};
+         Rm().rmGetListErrors = {0, ERROR_OUTOFMEMORY};
        },
        ERROR_OUTOFMEMORY, 1, 2},
-      {"end ignored", [] { Rm().endError = ERROR_INVALID_HANDLE; }, ERROR_SUCCESS, 1, 1},
-      {"library", [] { Rm().loadError = ERROR_MOD_NOT_FOUND; }, ERROR_MOD_NOT_FOUND, 0, 0},
-      {"function", [] { Rm().missingFunction = "RmGetList"; }, ERROR_PROC_NOT_FOUND, 0, 0},
+      {"end ignored", [] { Rm().rmEndSessionError = ERROR_INVALID_HANDLE; }, ERROR_SUCCESS, 1, 1},
+      {"library", [] { World().libraries.rstrtmgr.loadLibraryExError = ERROR_MOD_NOT_FOUND; },
+       ERROR_MOD_NOT_FOUND, 0, 0},
+      {"function", [] { World().libraries.rstrtmgr.missingExport = "RmGetList"; },
+       ERROR_PROC_NOT_FOUND, 0, 0},
   };
   for (const Case& c : cases) {
     Fresh();
@@ -141,7 +144,7 @@ TEST_F(FileOwnersTest, LoadsTheLibraryWhereTheSearchFlagsAreUnknown) {
 
 // Any other refusal is the answer: it is never retried another way.
 TEST_F(FileOwnersTest, TakesAnyOtherLoadFailureAsTheAnswer) {
-  Rm().loadError = ERROR_ACCESS_DENIED;
+  World().libraries.rstrtmgr.loadLibraryExError = ERROR_ACCESS_DENIED;
   std::vector<RM_PROCESS_INFO> owners;
   EXPECT_EQ(Query(owners), static_cast<DWORD>(ERROR_ACCESS_DENIED));
   EXPECT_EQ(World().calls["LoadLibraryExW"], 1);

@@ -72,17 +72,18 @@ TEST_F(FinalPathTest, ReportsTheErrorOfTheCallThatFailed) {
   } cases[] = {
       {"missing file", [] { sim::AddDirectory(L"C:\\Apps"); }, ERROR_FILE_NOT_FOUND, true},
       {"missing folder", [] {}, ERROR_PATH_NOT_FOUND, true},
-      {"access refused", [] { sim::AddFile(L"C:\\Apps\\tool.exe").openError = ERROR_ACCESS_DENIED; },
+      {"access refused",
+       [] { sim::AddFile(L"C:\\Apps\\tool.exe").createFileError = ERROR_ACCESS_DENIED; },
        ERROR_ACCESS_DENIED, false},
       {"final path unreadable",
-       [] { sim::AddFile(L"C:\\Apps\\tool.exe").finalPathError = ERROR_NOT_SUPPORTED; },
+       [] { sim::AddFile(L"C:\\Apps\\tool.exe").getFinalPathNameByHandleError = ERROR_NOT_SUPPORTED; },
        ERROR_NOT_SUPPORTED, false},
       // Volumes without a drive letter and some RAM disks: opened, then "not found".
       {"final path not found after the open",
-       [] { sim::AddFile(L"C:\\Apps\\tool.exe").finalPathError = ERROR_FILE_NOT_FOUND; },
+       [] { sim::AddFile(L"C:\\Apps\\tool.exe").getFinalPathNameByHandleError = ERROR_FILE_NOT_FOUND; },
        ERROR_FILE_NOT_FOUND, false},
       {"final path's folder not found after the open",
-       [] { sim::AddFile(L"C:\\Apps\\tool.exe").finalPathError = ERROR_PATH_NOT_FOUND; },
+       [] { sim::AddFile(L"C:\\Apps\\tool.exe").getFinalPathNameByHandleError = ERROR_PATH_NOT_FOUND; },
        ERROR_PATH_NOT_FOUND, false},
       // The system answers a too small buffer with the size it needs and sets no error.
       {"final path too long",
@@ -112,8 +113,9 @@ TEST_F(FinalPathTest, AcceptsTheLongestFinalPathThatFits) {
 }
 
 // A plain path of MAX_PATH characters or more does not open in a program that is not long-path
-// aware; such paths still resolve, through their prefixed form. Paths already in a device form
-// reach the system as they are: prefixing one again would name another path ("//?/C:/x" as
+// aware, nor does a "\\.\", "//?/" or "//./" form of that length, which the system cleans up
+// like a plain path: all of them still resolve, through their full path behind "\\?\". A
+// device form keeps its meaning: prefixing one again would name another path ("//?/C:/x" as
 // "\\?\UNC\?\C:\x").
 TEST_F(FinalPathTest, ResolvesLongPlainPathsAndDeviceForms) {
   const std::wstring folder(260, L'f');
@@ -133,6 +135,9 @@ TEST_F(FinalPathTest, ResolvesLongPlainPathsAndDeviceForms) {
       {L"//?/C:/" + folder + L"/tool.exe", local},
       {L"\\\\.\\C:\\" + folder + L"\\tool.exe", local},
       {L"//./C:/" + folder + L"/tool.exe", local},
+      {L"//?/C://" + folder + L"//tool.exe", local},
+      {L"\\\\.\\UNC\\server\\share\\" + folder + L"\\tool.exe",
+       L"\\\\?\\UNC\\server\\share\\" + folder + L"\\tool.exe"},
       {L"\\??\\C:\\" + folder + L"\\tool.exe", local},
   };
   for (const Case& c : cases) {

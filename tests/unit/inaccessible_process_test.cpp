@@ -45,7 +45,7 @@ TEST_F(InaccessibleProcessTest, RulesOutAProcessTheRestartManagerDoesNotList) {
 TEST_F(InaccessibleProcessTest, KeepsTheProcessWhenTheQueryFails) {
   for (DWORD error : {static_cast<DWORD>(ERROR_MORE_DATA), static_cast<DWORD>(ERROR_ACCESS_DENIED)}) {
     Fresh();
-    Rm().listErrors.assign(4, error);
+    Rm().rmGetListErrors.assign(4, error);
     EXPECT_TRUE(ConfirmInaccessibleProcess(L"C:\\App\\App.exe", 42));
     EXPECT_EQ(Lines(), std::vector<std::string>{"restart-manager-process-check-failed pid=42 win32-error=" +
                                                 std::to_string(error) + " C:\\App\\App.exe"});

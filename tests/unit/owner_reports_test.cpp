@@ -29,11 +29,37 @@ TEST_F(OwnerReportsTest, OwnersReportsEachHolderOfTheFileInOrder) {
   }
 }
 
+// A load or lookup that failed without leaving an error behind is a failure all the same.
 TEST_F(OwnerReportsTest, OwnersReportsAFailedQueryAndStillSucceeds) {
-  Rm().listErrors = {ERROR_MORE_DATA, ERROR_MORE_DATA, ERROR_MORE_DATA, ERROR_MORE_DATA};
-  EXPECT_EQ(Run({L"owners", L"file.txt"}), 0);
-  EXPECT_EQ(Lines(), (std::vector<std::string>{"restart-manager-file pid=0 win32-error=0 file.txt",
-                                               "restart-manager-query-failed pid=0 win32-error=234 "}));
+  struct Case {
+    const char* name;
+    void (*script)();
+    DWORD error;
+  } cases[] = {
+      {"holders keep coming",
+       [] {
+         Rm().rmGetListErrors = {ERROR_MORE_DATA, ERROR_MORE_DATA, ERROR_MORE_DATA, ERROR_MORE_DATA};
+       },
+       ERROR_MORE_DATA},
+      {"library not loaded, no error left",
+       [] { World().libraries.rstrtmgr.loadLibraryExError = ERROR_SUCCESS; }, ERROR_MOD_NOT_FOUND},
+      {"function not found, no error left",
+       [] {
+         World().libraries.rstrtmgr.missingExport = "RmGetList";
+         World().libraries.rstrtmgr.missingExportError = ERROR_SUCCESS;
+       },
+       ERROR_PROC_NOT_FOUND},
+  };
+  for (const Case& c : cases) {
+    Fresh();
+    c.script();
+    EXPECT_EQ(Run({L"owners", L"file.txt"}), 0) << c.name;
+    EXPECT_EQ(Lines(), (std::vector<std::string>{
+                           "restart-manager-file pid=0 win32-error=0 file.txt",
+                           "restart-manager-query-failed pid=0 win32-error=" +
+                               std::to_string(c.error) + " "}))
+        << c.name;
+  }
 }
 
 TEST_F(OwnerReportsTest, AHolderNameWithoutTerminatorIsReadWithinItsArray) {
@@ -77,7 +103,8 @@ TEST_F(OwnerReportsTest, LegacyOwnersSamplesAllSixInOneQuery) {
 TEST_F(OwnerReportsTest, LegacyOwnersSkipsMissingAndDirectorySamplesSilently) {
   sim::AddFile(L"C:\\App\\App.exe");
   sim::AddDirectory(L"C:\\App\\resources\\app.asar");
-  sim::AddFile(L"C:\\App\\resources\\runtime\\node\\node.exe").attributesError = ERROR_ACCESS_DENIED;
+  sim::AddFile(L"C:\\App\\resources\\runtime\\node\\node.exe").getFileAttributesError =
+      ERROR_ACCESS_DENIED;
   sim::AddHolder(900, L"Node", L"C:\\App\\resources\\runtime\\node\\node.exe");
   EXPECT_EQ(Run({L"legacy-owners", L"C:\\App", L"App.exe"}), 0);
   EXPECT_EQ(Lines(), (std::vector<std::string>{
@@ -95,7 +122,7 @@ TEST_F(OwnerReportsTest, LegacyOwnersWithoutSamplesAsksNothing) {
 
 TEST_F(OwnerReportsTest, LegacyOwnersReportsAFailedQueryAndStillSucceeds) {
   sim::AddFile(L"C:\\App\\App.exe");
-  Rm().startError = ERROR_ACCESS_DENIED;
+  Rm().rmStartSessionError = ERROR_ACCESS_DENIED;
   EXPECT_EQ(Run({L"legacy-owners", L"C:\\App", L"App.exe"}), 0);
   ASSERT_FALSE(Lines().empty());
   EXPECT_EQ(Lines().back(), "restart-manager-query-failed pid=0 win32-error=5 ");

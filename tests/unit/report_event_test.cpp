@@ -141,7 +141,7 @@ TEST_F(ReportEventTest, SharesTheLogWithReadersAndWritersButNotWithDeleters) {
 
 TEST_F(ReportEventTest, GoesOnWithStandardOutputWhenTheLogCannotBeOpened) {
   sim::AddDirectory(L"C:\\Logs");
-  sim::AddFile(L"C:\\Logs\\refused.log").openError = ERROR_ACCESS_DENIED;
+  sim::AddFile(L"C:\\Logs\\refused.log").createFileError = ERROR_ACCESS_DENIED;
   for (const wchar_t* path : {L"C:\\Logs", L"C:\\Logs\\refused.log", L"C:\\Logs\\bad|name.log"}) {
     World().standardOutput.clear();
     procsweep::SetLogFilePath(path);
@@ -160,4 +160,33 @@ TEST_F(ReportEventTest, StillWritesTheLogWithoutStandardOutput) {
   sim::File& log = LogFile();
   ReportEvent(events::kExited, 1, 0, L"x");
   EXPECT_EQ(log.content, Utf16Bytes(L"exited pid=1 win32-error=0 x\r\n"));
+}
+
+// A console shows bytes in its own (OEM) code page, where the ANSI code page's "é" reads as
+// another letter and what the ANSI code page lacks is lost: a person running the tool by hand
+// reads the characters themselves. The log file gets the very same lines.
+TEST_F(ReportEventTest, ShowsEveryCharacterOnAConsole) {
+  World().standardOutputIsConsole = true;
+  sim::File& log = LogFile();
+  const std::wstring text = L"C:\\Caf\x00E9 \x65E5\x672C\\\xD83D\xDE00.exe";
+  ReportEvent(events::kMatched, 12, 0, text);
+  ReportEvent(events::kExited, 12, 0, text);
+  const std::wstring matched = L"matched pid=12 win32-error=0 " + text;
+  const std::wstring exited = L"exited pid=12 win32-error=0 " + text;
+  EXPECT_EQ(sim::ConsoleLines(), (std::vector<std::wstring>{matched, exited}));
+  EXPECT_EQ(log.content, Utf16Bytes(matched + L"\r\n" + exited + L"\r\n"));
+}
+
+// A console refuses one large write as a whole; a long line goes out in pieces, and no piece
+// ends in half of a surrogate pair.
+TEST_F(ReportEventTest, ShowsALongLineWholeOnAConsole) {
+  World().standardOutputIsConsole = true;
+  const std::wstring head = L"matched pid=1 win32-error=0 ";
+  std::wstring text(30000, L'a');
+  for (size_t end : {size_t{8192}, size_t{16383}}) {
+    text[end - 1 - head.size()] = 0xD83D;
+    text[end - head.size()] = 0xDE00;
+  }
+  ReportEvent(events::kMatched, 1, 0, text);
+  EXPECT_EQ(sim::ConsoleLines(), std::vector<std::wstring>{head + text});
 }

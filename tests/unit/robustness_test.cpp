@@ -188,9 +188,9 @@ void AddFiles(Random& random, Chaos chaos) {
     const DWORD error = random.Pick<DWORD>(
         {ERROR_ACCESS_DENIED, ERROR_SHARING_VIOLATION, ERROR_NOT_SUPPORTED});
     switch (random.Below(3)) {
-      case 0: file->attributesError = error; break;
-      case 1: file->openError = error; break;
-      default: file->finalPathError = error; break;
+      case 0: file->getFileAttributesError = error; break;
+      case 1: file->createFileError = error; break;
+      default: file->getFinalPathNameByHandleError = error; break;
     }
   }
 }
@@ -199,17 +199,17 @@ void ScriptProcess(Random& random, sim::Process& process, Chaos chaos) {
   if (random.OneIn(5)) {
     for (wchar_t& c : process.exeName) c = static_cast<wchar_t>(std::towupper(c));
   }
-  if (chaos.Strikes(random)) process.openError = random.Pick<DWORD>({5, 5, 31, 87});
-  if (chaos.Strikes(random)) process.terminateOpenError = random.Pick<DWORD>({5, 8});
-  if (chaos.Strikes(random)) process.imageError = random.Pick<DWORD>({5, 31, 299});
-  if (chaos.Strikes(random)) process.timesError = ERROR_ACCESS_DENIED;
-  if (chaos.Strikes(random)) process.exitCodeError = ERROR_ACCESS_DENIED;
-  if (chaos.Strikes(random)) process.waitError = ERROR_INVALID_HANDLE;
+  if (chaos.Strikes(random)) process.openProcessError = random.Pick<DWORD>({5, 5, 31, 87});
+  if (chaos.Strikes(random)) process.openProcessToTerminateError = random.Pick<DWORD>({5, 8});
+  if (chaos.Strikes(random)) process.queryFullProcessImageNameError = random.Pick<DWORD>({5, 31, 299});
+  if (chaos.Strikes(random)) process.getProcessTimesError = ERROR_ACCESS_DENIED;
+  if (chaos.Strikes(random)) process.getExitCodeProcessError = ERROR_ACCESS_DENIED;
+  if (chaos.Strikes(random)) process.waitForSingleObjectError = ERROR_INVALID_HANDLE;
   process.onTerminate = random.Pick<sim::OnTerminate>(
       {sim::OnTerminate::EndsAtOnce, sim::OnTerminate::EndsAtOnce, sim::OnTerminate::EndsAtOnce,
        sim::OnTerminate::EndsLater, sim::OnTerminate::NeverEnds, sim::OnTerminate::Refuses});
   process.endDelayMs = random.Pick<ULONGLONG>({0, 100, 2999, 3000, 3001, 9000});
-  process.terminateError = random.Pick<DWORD>({5, 5, 31});
+  process.terminateProcessError = random.Pick<DWORD>({5, 5, 31});
   if (random.OneIn(6)) {  // it is on its way out, or will be
     process.endsAt = sim::TheWorld().now + random.Pick<ULONGLONG>({0, 50, 3000, 8000, 20000});
     process.exitCode = random.Pick<DWORD>({0, 1, STILL_ACTIVE});
@@ -219,7 +219,7 @@ void ScriptProcess(Random& random, sim::Process& process, Chaos chaos) {
     const HWND owner =
         world.windows.empty() || !random.OneIn(3) ? nullptr : world.windows.back().hwnd;
     sim::Window& window = sim::AddWindow(process.pid, !random.OneIn(3), owner);
-    if (chaos.Strikes(random)) window.postError = ERROR_ACCESS_DENIED;
+    if (chaos.Strikes(random)) window.postMessageError = ERROR_ACCESS_DENIED;
   }
 }
 
@@ -285,12 +285,12 @@ void ScheduleEvents(Random& random, Chaos chaos) {
         sim::At(function, nth, [process, seed] {
           Random local(seed);
           switch (local.Below(6)) {
-            case 0: process->openError = local.Pick<DWORD>({5, 31}); break;
-            case 1: process->imageError = local.Pick<DWORD>({5, 299}); break;
-            case 2: process->timesError = 5; break;
-            case 3: process->terminateOpenError = 5; break;
-            case 4: process->waitError = 6; break;
-            default: process->exitCodeError = 5; break;
+            case 0: process->openProcessError = local.Pick<DWORD>({5, 31}); break;
+            case 1: process->queryFullProcessImageNameError = local.Pick<DWORD>({5, 299}); break;
+            case 2: process->getProcessTimesError = 5; break;
+            case 3: process->openProcessToTerminateError = 5; break;
+            case 4: process->waitForSingleObjectError = 6; break;
+            default: process->getExitCodeProcessError = 5; break;
           }
         });
         break;
@@ -304,22 +304,22 @@ void ScheduleEvents(Random& random, Chaos chaos) {
           Random local(seed);
           sim::File* file = sim::FindFile(local.Pick(kImages));
           if (file != nullptr && local.OneIn(2)) {
-            file->openError = ERROR_SHARING_VIOLATION;
+            file->createFileError = ERROR_SHARING_VIOLATION;
           } else if (file != nullptr) {
-            file->finalPathError = ERROR_NOT_SUPPORTED;
+            file->getFinalPathNameByHandleError = ERROR_NOT_SUPPORTED;
           } else {
-            sim::TheWorld().comparisonFails = true;
+            sim::TheWorld().compareStringOrdinalFails = true;
           }
         });
-        sim::At(function, nth + 2, [] { sim::TheWorld().comparisonFails = false; });
+        sim::At(function, nth + 2, [] { sim::TheWorld().compareStringOrdinalFails = false; });
         break;
       default:  // the Restart Manager changes its mind
         sim::At(function, nth, [process, seed] {
           Random local(seed);
           sim::RestartManager& rm = sim::TheWorld().restartManager;
           switch (local.Below(3)) {
-            case 0: rm.startError = local.Pick<DWORD>({5, 14}); break;
-            case 1: rm.listErrors.push_back(local.Pick<DWORD>({ERROR_MORE_DATA, 5})); break;
+            case 0: rm.rmStartSessionError = local.Pick<DWORD>({5, 14}); break;
+            case 1: rm.rmGetListErrors.push_back(local.Pick<DWORD>({ERROR_MORE_DATA, 5})); break;
             default:
               if (process != nullptr) sim::AddHolder(process->pid, L"Holder", process->imagePath);
               break;
@@ -360,28 +360,28 @@ void BuildWorld(Random& random) {
     ScriptProcess(random, process, chaos);
   }
   const Chaos rarer{chaos.oneIn * 3};
-  if (rarer.Strikes(random)) world.snapshotError = random.Pick<DWORD>({5, 8});
-  if (rarer.Strikes(random)) world.firstError = random.Pick<DWORD>({5, 18, 31});
-  if (chaos.Strikes(random)) world.nextErrors[1 + static_cast<int>(random.Below(12))] = 31;
+  if (rarer.Strikes(random)) world.createToolhelp32SnapshotError = random.Pick<DWORD>({5, 8});
+  if (rarer.Strikes(random)) world.process32FirstError = random.Pick<DWORD>({5, 18, 31});
+  if (chaos.Strikes(random)) world.process32NextErrors[1 + static_cast<int>(random.Below(12))] = 31;
   world.tickStep = random.Pick<ULONGLONG>({0, 0, 0, 1, 500, 4000});
   world.ansiCodePage = random.Pick<UINT>({1252, 1252, CP_UTF8});
 
   sim::RestartManager& rm = world.restartManager;
-  if (rarer.Strikes(random)) rm.loadError = ERROR_MOD_NOT_FOUND;
+  if (rarer.Strikes(random)) world.libraries.rstrtmgr.loadLibraryExError = ERROR_MOD_NOT_FOUND;
   if (rarer.Strikes(random)) {
-    rm.missingFunction = random.Pick<std::string>(
+    world.libraries.rstrtmgr.missingExport = random.Pick<std::string>(
         {"RmStartSession", "RmRegisterResources", "RmGetList", "RmEndSession"});
   }
-  if (chaos.Strikes(random)) rm.startError = random.Pick<DWORD>({5, 14, 121});
-  if (chaos.Strikes(random)) rm.registerError = random.Pick<DWORD>({5, 87});
-  if (chaos.Strikes(random)) rm.listErrors.push_back(random.Pick<DWORD>({ERROR_MORE_DATA, 5}));
+  if (chaos.Strikes(random)) rm.rmStartSessionError = random.Pick<DWORD>({5, 14, 121});
+  if (chaos.Strikes(random)) rm.rmRegisterResourcesError = random.Pick<DWORD>({5, 87});
+  if (chaos.Strikes(random)) rm.rmGetListErrors.push_back(random.Pick<DWORD>({ERROR_MORE_DATA, 5}));
   for (std::uint32_t count = random.Below(4); count > 0; --count) {
     const sim::Process* holder = AnyProcess(random);
     if (holder != nullptr) sim::AddHolder(holder->pid, L"Holder", holder->imagePath);
     sim::AddHolder(9, L"Holder", random.Pick(kImages));
   }
   if (random.OneIn(10)) rm.holdersAddedPerCall = 1;
-  if (chaos.Strikes(random)) rm.endError = 5;
+  if (chaos.Strikes(random)) rm.rmEndSessionError = 5;
 
   ScheduleEvents(random, chaos);
 }

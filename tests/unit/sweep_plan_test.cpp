@@ -45,7 +45,7 @@ TEST_F(SweepPlanTest, RunsThePassesOfEachWordAndCombinesTheirResults) {
          sim::AddProcess(20, kNodeImage);
          sim::AddProcess(10, kMainImage);
        }},
-      {"a failure", [] { sim::AddProcess(30, kMainImage).openError = ERROR_GEN_FAILURE; }},
+      {"a failure", [] { sim::AddProcess(30, kMainImage).openProcessError = ERROR_GEN_FAILURE; }},
       {"a helper that never ends",
        [] { sim::AddProcess(20, kNodeImage).onTerminate = sim::OnTerminate::NeverEnds; }},
   };
@@ -142,7 +142,7 @@ TEST_F(SweepPlanTest, AFailedTerminatePassDecidesTheExitCodeWhateverTheClosingLo
        "terminate-failed", 5},
       {"the termination open was refused",
        [](sim::Process& p, int closingSnapshot) {
-         p.terminateOpenError = ERROR_ACCESS_DENIED;
+         p.openProcessToTerminateError = ERROR_ACCESS_DENIED;
          sim::At("CreateToolhelp32Snapshot", closingSnapshot, [&p] { EndOnItsOwn(p); });
        },
        "terminate-open-failed", 5},
@@ -236,10 +236,10 @@ TEST_F(SweepPlanTest, AFailedTargetListBuildEndsTheRunBeforeAnyPass) {
     std::string line;
   } cases[] = {
       {"main executable's attributes",
-       [] { sim::FindFile(kMainImage)->attributesError = ERROR_ACCESS_DENIED; },
+       [] { sim::FindFile(kMainImage)->getFileAttributesError = ERROR_ACCESS_DENIED; },
        "executable-attributes-failed pid=0 win32-error=5 \\\\?\\" + kMainText},
       {"helper's final path",
-       [] { sim::FindFile(kNodeImage)->finalPathError = ERROR_NOT_SUPPORTED; },
+       [] { sim::FindFile(kNodeImage)->getFinalPathNameByHandleError = ERROR_NOT_SUPPORTED; },
        "executable-path-failed pid=0 win32-error=50 \\\\?\\" + kNodeText},
   };
   for (const Case& c : cases) {

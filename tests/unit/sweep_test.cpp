@@ -166,7 +166,7 @@ TEST_F(SweepTest, TheProbeTallyFollowsItsPrecedence) {
       switch (*kind) {
         case 'M': sim::AddProcess(pid, kMainImage); break;
         case 'H': sim::AddProcess(pid, kNodeImage); break;
-        case 'F': sim::AddProcess(pid, kMainImage).openError = ERROR_GEN_FAILURE; break;
+        case 'F': sim::AddProcess(pid, kMainImage).openProcessError = ERROR_GEN_FAILURE; break;
         case 'O': Elsewhere(pid, L"D:\\Other\\App.exe"); break;
       }
     }
@@ -180,19 +180,19 @@ TEST_F(SweepTest, ReportsFailuresOfTheSnapshotAndItsEnumeration) {
     void (*script)();
     std::vector<std::string> lines;
   } cases[] = {
-      {"snapshot", [] { World().snapshotError = ERROR_NOT_ENOUGH_MEMORY; },
+      {"snapshot", [] { World().createToolhelp32SnapshotError = ERROR_NOT_ENOUGH_MEMORY; },
        {"snapshot-failed pid=0 win32-error=8 "}},
-      {"first entry", [] { World().firstError = ERROR_ACCESS_DENIED; },
+      {"first entry", [] { World().process32FirstError = ERROR_ACCESS_DENIED; },
        {"enumerate-failed pid=0 win32-error=5 "}},
       // Whatever the error: even an empty snapshot is a failed enumeration.
       {"first entry of an empty snapshot",
        [] {
          World().processes.clear();
-         World().firstError = 0;
+         World().process32FirstError = 0;
        },
        {"enumerate-failed pid=0 win32-error=18 "}},
       // Matches counted before it do not save the sweep, and the rest is not examined.
-      {"next entry", [] { World().nextErrors[3] = ERROR_INVALID_DATA; },
+      {"next entry", [] { World().process32NextErrors[3] = ERROR_INVALID_DATA; },
        {Matched(10), "enumerate-failed pid=0 win32-error=13 "}},
   };
   for (const Case& c : cases) {
@@ -221,7 +221,7 @@ TEST_F(SweepTest, ReportsAFailedExaminationUnlessTheProcessIsGoneOrRuledOut) {
   const Script listed = [](sim::Process&) { sim::AddHolder(42, L"App", kMainImage); };
   const Script notListed = [](sim::Process&) { sim::AddHolder(7, L"Other", kMainImage); };
   const Script rmFails = [](sim::Process&) {
-    World().restartManager.startError = ERROR_OUTOFMEMORY;
+    World().restartManager.rmStartSessionError = ERROR_OUTOFMEMORY;
   };
   const std::string notReported =
       Event("inaccessible-process-not-reported-for-target", 42, 0, kMainText);
@@ -234,47 +234,53 @@ TEST_F(SweepTest, ReportsAFailedExaminationUnlessTheProcessIsGoneOrRuledOut) {
     int result;
   } cases[] = {
       // Opening for the query
-      {"open fails", [](sim::Process& p) { p.openError = ERROR_GEN_FAILURE; }, nullptr,
+      {"open fails", [](sim::Process& p) { p.openProcessError = ERROR_GEN_FAILURE; }, nullptr,
        {Event("query-open-failed", 42, 31, "APP.EXE")}, 2},
       // No handle to it is open: its pid is free, and nothing answers to it any more.
       {"ended after the snapshot", [](sim::Process& p) { sim::At("OpenProcess", 1, [&p] { EndOnItsOwn(p); }); },
        nullptr, {}, 0},
-      {"open denied, listed", [](sim::Process& p) { p.openError = ERROR_ACCESS_DENIED; }, listed,
+      {"open denied, listed", [](sim::Process& p) { p.openProcessError = ERROR_ACCESS_DENIED; }, listed,
        {Event("query-open-failed", 42, 5, "APP.EXE")}, 2},
-      {"open denied, not listed", [](sim::Process& p) { p.openError = ERROR_ACCESS_DENIED; },
+      {"open denied, not listed", [](sim::Process& p) { p.openProcessError = ERROR_ACCESS_DENIED; },
        notListed, {notReported}, 0},
-      {"open denied, query failed", [](sim::Process& p) { p.openError = ERROR_ACCESS_DENIED; },
+      {"open denied, query failed", [](sim::Process& p) { p.openProcessError = ERROR_ACCESS_DENIED; },
        rmFails, {checkFailed, Event("query-open-failed", 42, 5, "APP.EXE")}, 2},
       // Reading the image path
-      {"image fails", [](sim::Process& p) { p.imageError = ERROR_PARTIAL_COPY; }, nullptr,
+      {"image fails",
+       [](sim::Process& p) { p.queryFullProcessImageNameError = ERROR_PARTIAL_COPY; }, nullptr,
        {Event("query-image-failed", 42, 299, "APP.EXE")}, 2},
-      {"image denied, listed", [](sim::Process& p) { p.imageError = ERROR_ACCESS_DENIED; }, listed,
+      {"image denied, listed",
+       [](sim::Process& p) { p.queryFullProcessImageNameError = ERROR_ACCESS_DENIED; }, listed,
        {Event("query-image-failed", 42, 5, "APP.EXE")}, 2},
-      {"image denied, not listed", [](sim::Process& p) { p.imageError = ERROR_ACCESS_DENIED; },
+      {"image denied, not listed",
+       [](sim::Process& p) { p.queryFullProcessImageNameError = ERROR_ACCESS_DENIED; },
        notListed, {notReported}, 0},
-      {"image denied, query failed", [](sim::Process& p) { p.imageError = ERROR_ACCESS_DENIED; },
+      {"image denied, query failed",
+       [](sim::Process& p) { p.queryFullProcessImageNameError = ERROR_ACCESS_DENIED; },
        rmFails, {checkFailed, Event("query-image-failed", 42, 5, "APP.EXE")}, 2},
       {"image fails as it ends",
        [](sim::Process& p) {
-         p.imageError = ERROR_PARTIAL_COPY;
+         p.queryFullProcessImageNameError = ERROR_PARTIAL_COPY;
          sim::At("QueryFullProcessImageNameW", 1, [&p] { EndOnItsOwn(p); });
        },
        nullptr, {}, 0},
       {"image denied as it ends",
        [](sim::Process& p) {
-         p.imageError = ERROR_ACCESS_DENIED;
+         p.queryFullProcessImageNameError = ERROR_ACCESS_DENIED;
          sim::At("QueryFullProcessImageNameW", 1, [&p] { EndOnItsOwn(p, 0); });
        },
        nullptr, {}, 0},
       // Resolving the image path: any error asks the Restart Manager
       {"resolve fails, listed",
-       [](sim::Process&) { sim::FindFile(kMainImage)->openError = ERROR_SHARING_VIOLATION; },
+       [](sim::Process&) { sim::FindFile(kMainImage)->createFileError = ERROR_SHARING_VIOLATION; },
        listed, {Event("query-image-path-failed", 42, 32, kMainText)}, 2},
       {"resolve fails, not listed",
-       [](sim::Process&) { sim::FindFile(kMainImage)->openError = ERROR_SHARING_VIOLATION; },
+       [](sim::Process&) { sim::FindFile(kMainImage)->createFileError = ERROR_SHARING_VIOLATION; },
        notListed, {notReported}, 0},
       {"resolve fails, query failed",
-       [](sim::Process&) { sim::FindFile(kMainImage)->finalPathError = ERROR_NOT_SUPPORTED; },
+       [](sim::Process&) {
+         sim::FindFile(kMainImage)->getFinalPathNameByHandleError = ERROR_NOT_SUPPORTED;
+       },
        rmFails, {checkFailed, Event("query-image-path-failed", 42, 50, kMainText)}, 2},
       {"image file gone, listed", [](sim::Process& p) { p.imagePath = L"C:\\App\\Gone\\App.exe"; },
        listed, {Event("query-image-path-failed", 42, 3, "C:\\App\\Gone\\App.exe")}, 2},
@@ -283,7 +289,7 @@ TEST_F(SweepTest, ReportsAFailedExaminationUnlessTheProcessIsGoneOrRuledOut) {
        0},
       {"resolve fails as it ends",
        [](sim::Process& p) {
-         sim::FindFile(kMainImage)->openError = ERROR_SHARING_VIOLATION;
+         sim::FindFile(kMainImage)->createFileError = ERROR_SHARING_VIOLATION;
          sim::At("CreateFileW", 1, [&p] { EndOnItsOwn(p); });
        },
        nullptr, {}, 0},
@@ -314,7 +320,7 @@ TEST_F(SweepTest, EachPairOfAnUnexaminableNamesakeAsksAboutItsOwnTarget) {
   sim::AddFile(L"C:\\App\\node.exe");
   const TargetList list = {{L"node.exe", L"\\\\?\\C:\\App\\node.exe", true},
                            {L"node.exe", kNodeFinal, false}};
-  sim::AddProcess(42, kNodeImage).openError = ERROR_ACCESS_DENIED;
+  sim::AddProcess(42, kNodeImage).openProcessError = ERROR_ACCESS_DENIED;
   sim::AddHolder(42, L"node", kNodeImage);
   EXPECT_EQ(Sweep(SweepMode::Probe, list), 2);
   EXPECT_EQ(Lines(), (std::vector<std::string>{
@@ -408,7 +414,7 @@ TEST_F(SweepTest, CloseCountsNothingAndKeepsFailures) {
   Fresh();
   sim::AddProcess(10, kMainImage);
   sim::AddWindow(10);
-  sim::AddProcess(11, kMainImage).imageError = ERROR_PARTIAL_COPY;
+  sim::AddProcess(11, kMainImage).queryFullProcessImageNameError = ERROR_PARTIAL_COPY;
   EXPECT_EQ(Sweep(SweepMode::Close), 2);
   EXPECT_EQ(World().windows[0].posted, std::vector<UINT>{WM_CLOSE});
 }
@@ -418,9 +424,9 @@ TEST_F(SweepTest, CloseCountsNothingAndKeepsFailures) {
 TEST_F(SweepTest, AWindowThatRefusesTheMessageStopsNothing) {
   sim::AddProcess(10, kMainImage);
   sim::AddProcess(11, kMainImage);
-  sim::AddWindow(10).postError = ERROR_ACCESS_DENIED;
+  sim::AddWindow(10).postMessageError = ERROR_ACCESS_DENIED;
   sim::AddWindow(10);
-  sim::AddWindow(11).postError = ERROR_ACCESS_DENIED;
+  sim::AddWindow(11).postMessageError = ERROR_ACCESS_DENIED;
   sim::AddWindow(11);
   EXPECT_EQ(Sweep(SweepMode::Close), 0);
   const std::vector<std::vector<UINT>> expected = {{}, {WM_CLOSE}, {}, {WM_CLOSE}};
@@ -476,7 +482,7 @@ TEST_F(SweepTest, HasExitedOnlyForAProcessThatEndedWithAnotherCodeThanStillActiv
       {"ended, code unreadable",
        [](sim::Process& p) {
          EndOnItsOwn(p, 0);
-         p.exitCodeError = ERROR_ACCESS_DENIED;
+         p.getExitCodeProcessError = ERROR_ACCESS_DENIED;
        },
        false},
   };
@@ -502,7 +508,7 @@ TEST_F(SweepTest, QueryImagePathGivesThePathOrTheErrorOfTheQuery) {
   image = procsweep::QueryImagePath(handle.get());
   EXPECT_TRUE(image.path.empty());
   EXPECT_EQ(image.error, static_cast<DWORD>(ERROR_INSUFFICIENT_BUFFER));
-  process.imageError = ERROR_ACCESS_DENIED;
+  process.queryFullProcessImageNameError = ERROR_ACCESS_DENIED;
   image = procsweep::QueryImagePath(handle.get());
   EXPECT_TRUE(image.path.empty());
   EXPECT_EQ(image.error, static_cast<DWORD>(ERROR_ACCESS_DENIED));
@@ -538,9 +544,18 @@ TEST_F(SweepTest, ReportsAUser32ThatCannotBeHad) {
     void (*script)();
     DWORD error;
   } cases[] = {
-      {"not loaded", [] { World().libraries.user32.loadError = ERROR_DLL_INIT_FAILED; },
+      {"not loaded", [] { World().libraries.user32.loadLibraryExError = ERROR_DLL_INIT_FAILED; },
        ERROR_DLL_INIT_FAILED},
-      {"a function missing", [] { World().libraries.user32.missingFunction = "PostMessageW"; },
+      {"a function missing", [] { World().libraries.user32.missingExport = "PostMessageW"; },
+       ERROR_PROC_NOT_FOUND},
+      // A failure that left no error behind is a failure all the same.
+      {"not loaded, no error left",
+       [] { World().libraries.user32.loadLibraryExError = ERROR_SUCCESS; }, ERROR_MOD_NOT_FOUND},
+      {"a function missing, no error left",
+       [] {
+         World().libraries.user32.missingExport = "PostMessageW";
+         World().libraries.user32.missingExportError = ERROR_SUCCESS;
+       },
        ERROR_PROC_NOT_FOUND},
   };
   for (const Case& c : cases) {
@@ -560,9 +575,9 @@ TEST_F(SweepTest, ReportsAUser32ThatCannotBeHad) {
   }
 }
 
-// Every process of an executable has the same image path. A pass that only looks, or asks to
-// close, resolves each path once; a pass that ends processes resolves it at every examination,
-// and again in every identity check. The events are the same either way.
+// Every process of an executable has the same image path. A pass that only looks resolves each
+// path once; a pass that acts resolves it at every examination, and a termination again in its
+// identity check. The events are the same either way.
 TEST_F(SweepTest, ResolvesEachImagePathOncePerLookingPass) {
   struct Case {
     SweepMode mode;
@@ -572,7 +587,7 @@ TEST_F(SweepTest, ResolvesEachImagePathOncePerLookingPass) {
     int finalPathQueries;
   } cases[] = {
       {SweepMode::Probe, 10, false, false, 2},
-      {SweepMode::Close, 0, false, false, 2},
+      {SweepMode::Close, 0, false, false, 6},
       {SweepMode::TerminateHelpers, 10, true, false, 6 + 3},
       {SweepMode::TerminateAll, 0, true, true, 6 + 6},
   };
@@ -594,15 +609,40 @@ TEST_F(SweepTest, ResolvesEachImagePathOncePerLookingPass) {
   }
 }
 
+// A folder on the image path is re-pointed while a pass runs: the processes met after that are
+// no longer the installation's, and a pass that acts must not act on them on an earlier answer.
+TEST_F(SweepTest, AnActingPassActsOnlyOnAFreshAnswer) {
+  for (SweepMode mode : {SweepMode::Close, SweepMode::TerminateAll}) {
+    Fresh();
+    SCOPED_TRACE(testing::Message() << "mode " << ModeNumber(mode));
+    sim::AddProcess(10, kMainImage);
+    sim::AddProcess(11, kMainImage);
+    sim::AddWindow(10);
+    sim::AddWindow(11);
+    // The snapshot holds the system and the tool first: the third step leaves process 10.
+    sim::At("Process32NextW", 3,
+            [] { sim::FindFile(kMainImage)->finalPath = L"\\\\?\\D:\\Other\\App.exe"; });
+    EXPECT_EQ(Sweep(mode), 0);
+    std::vector<std::string> lines{Matched(10)};
+    if (mode == SweepMode::TerminateAll) lines.push_back(Event("exited", 10, 0, kMainText));
+    EXPECT_EQ(Lines(), lines);
+    EXPECT_FALSE(sim::ProcessById(11).exited);
+    if (mode == SweepMode::Close) {
+      EXPECT_EQ(World().windows[0].posted, std::vector<UINT>{WM_CLOSE});
+    }
+    EXPECT_TRUE(World().windows[1].posted.empty());
+  }
+}
+
 // A path that could not be resolved is not remembered: the next process of the same image
 // resolves it afresh.
 TEST_F(SweepTest, ALookingPassKeepsNoFailedResolution) {
   sim::File& image = *sim::FindFile(kMainImage);
-  image.openError = ERROR_SHARING_VIOLATION;
+  image.createFileError = ERROR_SHARING_VIOLATION;
   sim::AddHolder(10, L"App", kMainImage);
   sim::AddProcess(10, kMainImage);
   sim::AddProcess(11, kMainImage);
-  sim::At("OpenProcess", 2, [&image] { image.openError = 0; });
+  sim::At("OpenProcess", 2, [&image] { image.createFileError = 0; });
   EXPECT_EQ(Sweep(SweepMode::Probe), 2);
   EXPECT_EQ(Lines(), (std::vector<std::string>{
                          Event("query-image-path-failed", 10, ERROR_SHARING_VIOLATION, kMainText),

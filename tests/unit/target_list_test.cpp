@@ -69,7 +69,7 @@ TEST_F(TargetListTest, AMarkerThatIsADirectoryOrUnreadableIsNoMarker) {
   sim::AddDirectory(Below(L"resources\\app.asar"));
   EXPECT_TRUE(Build().empty());
   sim::FindFile(Below(L"resources\\app.asar"))->attributes = FILE_ATTRIBUTE_NORMAL;
-  sim::FindFile(Below(L"resources\\app.asar"))->attributesError = ERROR_ACCESS_DENIED;
+  sim::FindFile(Below(L"resources\\app.asar"))->getFileAttributesError = ERROR_ACCESS_DENIED;
   EXPECT_TRUE(Build().empty());
   EXPECT_TRUE(Lines().empty());
 }
@@ -118,7 +118,7 @@ TEST_F(TargetListTest, LetterCaseAloneIsNoRedirection) {
 
 TEST_F(TargetListTest, AComparisonThatFailsCountsAsDifferent) {
   sim::AddFile(Below(L"App.exe"));
-  World().comparisonFails = true;
+  World().compareStringOrdinalFails = true;
   EXPECT_TRUE(Build().empty());
   EXPECT_EQ(Lines().size(), 1u);
 }
@@ -142,11 +142,11 @@ TEST_F(TargetListTest, StopsAtTheFirstCandidateThatCannotBeRead) {
     const char* event;
     DWORD error;
   } cases[] = {
-      {"attributes", [](sim::File& f) { f.attributesError = ERROR_ACCESS_DENIED; },
+      {"attributes", [](sim::File& f) { f.getFileAttributesError = ERROR_ACCESS_DENIED; },
        "executable-attributes-failed", ERROR_ACCESS_DENIED},
-      {"open", [](sim::File& f) { f.openError = ERROR_SHARING_VIOLATION; },
+      {"open", [](sim::File& f) { f.createFileError = ERROR_SHARING_VIOLATION; },
        "executable-path-failed", ERROR_SHARING_VIOLATION},
-      {"final path", [](sim::File& f) { f.finalPathError = ERROR_NOT_SUPPORTED; },
+      {"final path", [](sim::File& f) { f.getFinalPathNameByHandleError = ERROR_NOT_SUPPORTED; },
        "executable-path-failed", ERROR_NOT_SUPPORTED},
   };
   for (const Case& c : cases) {

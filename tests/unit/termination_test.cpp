@@ -72,18 +72,18 @@ TEST_F(TerminationTest, FollowsEveryStepOfTheProcedure) {
       {"never ends", [](sim::Process& p) { p.onTerminate = sim::OnTerminate::NeverEnds; },
        {Event("wait-failed", 42, 258)}, 2, 1},
       // Also the wait for "already gone" fails; that one only lets the procedure go on.
-      {"the wait fails", [](sim::Process& p) { p.waitError = ERROR_INVALID_HANDLE; },
+      {"the wait fails", [](sim::Process& p) { p.waitForSingleObjectError = ERROR_INVALID_HANDLE; },
        {Event("wait-failed", 42, 6)}, 2, 1},
       // Opening for termination
       {"termination open denied",
-       [](sim::Process& p) { p.terminateOpenError = ERROR_ACCESS_DENIED; },
+       [](sim::Process& p) { p.openProcessToTerminateError = ERROR_ACCESS_DENIED; },
        {Event("terminate-open-failed", 42, 5)}, 2, 0},
       {"termination open fails",
-       [](sim::Process& p) { p.terminateOpenError = ERROR_NOT_ENOUGH_MEMORY; },
+       [](sim::Process& p) { p.openProcessToTerminateError = ERROR_NOT_ENOUGH_MEMORY; },
        {Event("terminate-open-failed", 42, 8)}, 2, 0},
       {"ended, then the termination open denied",
        [](sim::Process& p) {
-         p.terminateOpenError = ERROR_ACCESS_DENIED;
+         p.openProcessToTerminateError = ERROR_ACCESS_DENIED;
          sim::At("OpenProcess", 2, [&p] { EndOnItsOwn(p); });
        },
        {}, 0, 0},
@@ -97,28 +97,29 @@ TEST_F(TerminationTest, FollowsEveryStepOfTheProcedure) {
        [](sim::Process& p) {
          sim::At("OpenProcess", 2, [&p] {
            EndOnItsOwn(p);
-           p.exitCodeError = ERROR_ACCESS_DENIED;
+           p.getExitCodeProcessError = ERROR_ACCESS_DENIED;
          });
        },
        {}, 0, 0},
       // The identity check
       {"creation time unreadable through the query handle",
-       [](sim::Process& p) { p.timesError = ERROR_ACCESS_DENIED; },
+       [](sim::Process& p) { p.getProcessTimesError = ERROR_ACCESS_DENIED; },
        {Event("identity-changed", 42, 0)}, 2, 0},
       {"creation time unreadable through the termination handle",
        [](sim::Process& p) {
-         sim::At("GetProcessTimes", 2, [&p] { p.timesError = ERROR_ACCESS_DENIED; });
+         sim::At("GetProcessTimes", 2, [&p] { p.getProcessTimesError = ERROR_ACCESS_DENIED; });
        },
        {Event("identity-changed", 42, 0)}, 2, 0},
       {"image unreadable through the termination handle",
        [](sim::Process& p) {
-         sim::At("QueryFullProcessImageNameW", 2, [&p] { p.imageError = ERROR_PARTIAL_COPY; });
+         sim::At("QueryFullProcessImageNameW", 2,
+                 [&p] { p.queryFullProcessImageNameError = ERROR_PARTIAL_COPY; });
        },
        {Event("identity-changed", 42, 0)}, 2, 0},
       {"image no longer resolves",
        [](sim::Process&) {
          sim::At("CreateFileW", 2,
-                 [] { sim::FindFile(kMainImage)->openError = ERROR_SHARING_VIOLATION; });
+                 [] { sim::FindFile(kMainImage)->createFileError = ERROR_SHARING_VIOLATION; });
        },
        {Event("identity-changed", 42, 0)}, 2, 0},
       {"image now resolves elsewhere",
@@ -135,7 +136,7 @@ TEST_F(TerminationTest, FollowsEveryStepOfTheProcedure) {
        {Event("exited", 42, 0)}, 0, 1},
       {"identity unprovable, then ended",
        [](sim::Process& p) {
-         p.timesError = ERROR_ACCESS_DENIED;
+         p.getProcessTimesError = ERROR_ACCESS_DENIED;
          sim::At("GetExitCodeProcess", 3, [&p] { EndOnItsOwn(p); });
        },
        {}, 0, 0},
@@ -164,13 +165,13 @@ TEST_F(TerminationTest, FollowsEveryStepOfTheProcedure) {
       {"fails otherwise",
        [](sim::Process& p) {
          p.onTerminate = sim::OnTerminate::Refuses;
-         p.terminateError = ERROR_GEN_FAILURE;
+         p.terminateProcessError = ERROR_GEN_FAILURE;
        },
        {Event("terminate-failed", 42, 31)}, 2, 1},
       {"refused, and the wait fails",
        [](sim::Process& p) {
          p.onTerminate = sim::OnTerminate::Refuses;
-         p.waitError = ERROR_INVALID_HANDLE;
+         p.waitForSingleObjectError = ERROR_INVALID_HANDLE;
        },
        {Event("terminate-failed", 42, 5)}, 2, 1},
       {"ended just before the termination",
