@@ -22,7 +22,9 @@ import unittest
 from tests.e2e.harness import (PROCSWEEP_EXE, E2ETestCase, Installation, WineSession, map_drive,
                                read_records, start_fixture, stop_process, wait_ready)
 from tests.installers import guide
-from tools.windows_programs import BUILD_DIR, ENV, NODE, SOURCE_DIR, command, linux_path, win_path
+from tests.installers.reports import (complete_lines, run_batch, run_quietly, run_watched,
+                                      windows_temp_folder)
+from tools.windows_programs import BUILD_DIR, NODE, SOURCE_DIR, command, linux_path, win_path
 
 APP_NAME = "Example App"
 MAIN_EXE = "Example App.exe"
@@ -31,22 +33,11 @@ NEW_ARCHIVE = b"asar 2"
 OLD_ARCHIVE = b"asar"
 # The examples give the application this long to close by itself.
 CLOSE_TIMEOUT_S = 10
-INSTALLER_TIMEOUT_S = 180
 ISCC = os.path.join(SOURCE_DIR, "node_modules", "innosetup", "bin", "ISCC.exe")
 WORK = os.path.join(BUILD_DIR, "installers-work")
 # Wine 8 cannot read a final path much past 260 characters: an installation reached through a
 # short link to a deep folder exists, but procsweep.exe cannot resolve it and answers 2.
 DEEP = ["d" * 100] * 3
-
-
-def run_quietly(args, cwd=None):
-    completed = subprocess.run(args, cwd=cwd, env=ENV, stdin=subprocess.DEVNULL,
-                               stdout=subprocess.PIPE, stderr=subprocess.STDOUT,
-                               timeout=INSTALLER_TIMEOUT_S)
-    if completed.returncode != 0:
-        raise AssertionError(f"{args} ended with {completed.returncode}:\n"
-                             f"{completed.stdout.decode(errors='replace')}")
-    return completed.stdout.decode(errors="replace")
 
 
 def lay_out_payload(folder):
@@ -83,11 +74,6 @@ def build_inno():
     words = guide.build_command("ISCC.exe")
     run_quietly(command(ISCC, *words[1:]), cwd=folder)
     return os.path.join(folder, "Output", "example-app-setup.exe")
-
-
-def windows_temp_folder():
-    """The Linux path of %TEMP% in the Wine prefix, where the NSIS example keeps its report."""
-    return run_quietly(command("cmd", "/c", "winepath", "-u", "%TEMP%")).strip()
 
 
 def nsis_updater_command_line(installer, install_dir):
@@ -171,76 +157,6 @@ class IncludeTest(unittest.TestCase):
                         self.assertTrue(os.path.exists(build_script(folder, "part", lines)))
 
 
-class Report:
-    """What an installer left readable: the lines of its report file, each with the moment the
-    test first saw it, and the runs of procsweep.exe among them."""
-
-    def __init__(self, code, lines, seen):
-        self.code = code
-        self.lines = lines
-        self.seen = seen
-        self.runs = []
-        current = None
-        for index, line in enumerate(lines):
-            if line.startswith("procsweep.exe "):
-                current = {"mode": line.split()[1], "start": index, "events": []}
-            elif current is not None and line.startswith("exit code "):
-                current.update(code=line[len("exit code "):], end=index)
-                self.runs.append(current)
-                current = None
-            elif current is not None:
-                current["events"].append(line)
-
-    def steps(self):
-        return " ".join(f"{run['mode']} {run['code']}" for run in self.runs)
-
-    def events(self, mode):
-        return [line for run in self.runs if run["mode"] == mode for line in run["events"]]
-
-    def __repr__(self):
-        return f"exit code {self.code}; report:\n  " + "\n  ".join(self.lines)
-
-
-def complete_lines(text):
-    """The lines of a file being written, without a last one that has no line end yet."""
-    return text.split("\r\n")[:-1]
-
-
-def run_watched(args, read_lines):
-    """Runs an installer to its end, noting when each line of its report first appears."""
-    WineSession.ensure()
-    popen = subprocess.Popen(args, env=ENV, stdin=subprocess.DEVNULL,
-                             stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    deadline = time.monotonic() + INSTALLER_TIMEOUT_S
-    seen = []
-    try:
-        while True:
-            ended = popen.poll() is not None
-            lines = read_lines()
-            now = time.monotonic()
-            seen.extend([now] * (len(lines) - len(seen)))
-            if ended:
-                return Report(popen.returncode, lines, seen)
-            if now > deadline:
-                raise AssertionError(f"{args} did not end within {INSTALLER_TIMEOUT_S} s")
-            time.sleep(0.02)
-    finally:
-        stop_process(popen)
-
-
-def utf16_report(path):
-    def read():
-        try:
-            with open(path, "rb") as f:
-                data = f.read()
-        except FileNotFoundError:
-            return []
-        if data.startswith(b"\xff\xfe"):
-            data = data[2:]
-        return complete_lines(data[:len(data) // 2 * 2].decode("utf-16-le", errors="replace"))
-    return read
-
-
 # Inno Setup's log: UTF-8 with a byte-order mark, each line after a time stamp.
 INNO_LINE = re.compile(r"^\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\.\d{3}   (.*)$")
 
@@ -269,21 +185,14 @@ class Nsis:
         self.installer = installer
         self.temp = temp
 
-    def run_batch(self, test, line, report):
-        batch = test.file(f"run-{len(os.listdir(test.work))}.bat",
-                          content=f"@echo off\r\n{line}\r\nexit /b %ERRORLEVEL%\r\n".encode())
-        if os.path.exists(report):
-            os.remove(report)
-        return run_watched(command("cmd", "/c", win_path(batch)), utf16_report(report))
-
     def install(self, test, root):
         line = nsis_updater_command_line(win_path(self.installer), win_path(root))
-        return self.run_batch(test, line,
+        return run_batch(test, line,
                                os.path.join(self.temp, "Example App setup procsweep.log"))
 
     def uninstall(self, test, root):
         line = f'"{win_path(root)}\\uninstall.exe" /S _?={win_path(root)}'
-        return self.run_batch(test, line,
+        return run_batch(test, line,
                                os.path.join(self.temp, "Example App uninstall procsweep.log"))
 
 
@@ -540,7 +449,7 @@ class NsisDriveRootTest(E2ETestCase):
         shutil.copy(installer, self.folder("drive", "Downloads"))
         main, pid, record = self.start(linux_path(root, MAIN_EXE), "windows")
         nsis = KINDS["nsis"]
-        report = nsis.run_batch(self, f"cd /d {drive}\\Downloads\r\n"
+        report = run_batch(self, f"cd /d {drive}\\Downloads\r\n"
                                  f'"{drive}\\Downloads\\drive-root-setup.exe" /S /D={drive}\\',
                                  os.path.join(nsis.temp, "Example App setup procsweep.log"))
         self.assertEqual(report.code, 0, report)
