@@ -5,8 +5,8 @@
 ; electron-builder compiles its installer twice, with warnings as errors: once for the
 ; uninstaller (BUILD_UNINSTALLER defined), once for the installer. It inserts customCheckAppRunning
 ; instead of its own check: in the installer's section before any file is written, and in the
-; uninstaller's un.onInit (a silent run) or its section. Both run this before anything else of
-; ours, so the check extracts the tool itself.
+; uninstaller's un.onInit (a silent run) or its section. In un.onInit that comes before
+; customUnInit, so the check extracts the tool itself.
 ;
 ; The installer's and the uninstaller's exit codes:
 ;   0  done: nothing of the application ran, or it was closed or ended first
@@ -21,20 +21,19 @@
 !define PROCSWEEP_MAIN_EXE "${PRODUCT_FILENAME}.exe"
 !include "${BUILD_RESOURCES_DIR}/procsweep.nsh"
 
-; Each pass has only its own half: a function of the other would be a warning.
+; Each pass builds only its own half: a function of the other would be a warning.
 !ifdef BUILD_UNINSTALLER
-  Function un.ProcsweepShowEvent
-    DetailPrint "procsweep: $R1 pid=$R2 win32-error=$R3 $R4"
-  FunctionEnd
-  !define PROCSWEEP_SHOW_EVENT un.ProcsweepShowEvent
+  !define PROCSWEEP_UN "un."
   !define PROCSWEEP_REPORT "$TEMP\${PRODUCT_FILENAME} uninstall procsweep.log"
 !else
-  Function ProcsweepShowEvent
-    DetailPrint "procsweep: $R1 pid=$R2 win32-error=$R3 $R4"
-  FunctionEnd
-  !define PROCSWEEP_SHOW_EVENT ProcsweepShowEvent
+  !define PROCSWEEP_UN ""
   !define PROCSWEEP_REPORT "$TEMP\${PRODUCT_FILENAME} setup procsweep.log"
 !endif
+
+; Writes an event of the last run into the log shown on the details page.
+Function ${PROCSWEEP_UN}ProcsweepShowEvent
+  DetailPrint "procsweep: $R1 pid=$R2 win32-error=$R3 $R4"
+FunctionEnd
 
 ; Leaves nothing of the installation running, or quits with exit code 2 and nothing written.
 !macro customCheckAppRunning
@@ -63,7 +62,7 @@
       ${ExitDo}
     ${EndIf}
     ; "error" (the tool could not be started) is no number: compared as text above.
-    !insertmacro ProcsweepForEachEvent ${PROCSWEEP_SHOW_EVENT}
+    !insertmacro ProcsweepForEachEvent ${PROCSWEEP_UN}ProcsweepShowEvent
     !insertmacro ProcsweepNote "${PRODUCT_NAME} could not be ended: nothing was changed."
     ; electron-builder's own words, in the installer's language: close it by hand and retry.
     ${IfNot} ${Cmd} `MessageBox MB_RETRYCANCEL|MB_ICONEXCLAMATION "$(appCannotBeClosed)" /SD IDCANCEL IDRETRY`
