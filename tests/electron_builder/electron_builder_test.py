@@ -199,10 +199,13 @@ class Situations:
         line = f'"{win_path(self.builds[version]["installer"])}" /S{options}'
         if root is not None:
             line += f" /D={win_path(root)}"
-        return run_batch(self, line, os.path.join(TEMP["folder"], f"{PRODUCT} setup procsweep.log"))
+        return run_batch(self, line,
+                         os.path.join(TEMP["folder"], f"{PRODUCT} setup procsweep.log"))
 
     def uninstall(self):
-        return run_batch(self, f'"{win_path(self.root)}\\{UNINSTALLER}" /S _?={win_path(self.root)}',
+        """Runs the installation's uninstaller silently, in place (_?=), to its end."""
+        root = win_path(self.root)
+        return run_batch(self, f'"{root}\\{UNINSTALLER}" /S _?={root}',
                          os.path.join(TEMP["folder"], f"{PRODUCT} uninstall procsweep.log"))
 
     def install_version_1(self):
@@ -233,36 +236,27 @@ class Situations:
         self.assertSteps(report, 0, "probe 0")
         self.assertInstalled("1.0.0")
 
-    def test_the_application_closes_when_asked(self):
-        Installation(self.root, main=MAIN_EXE)
-        main, pid, record = self.start(linux_path(self.root, MAIN_EXE), "windows")
-        report = self.install(root=self.root)
-        self.assertSteps(report, 0, "probe 10 close 0( probe 10)* probe 0")
-        self.assertIn(f"matched pid={pid} win32-error=0 {self.image(MAIN_EXE)}",
-                      report.events("close"), report)
-        self.assertClosedByItself(main, pid, record)
-        self.assertInstalled("1.0.0")
-
-    def test_an_application_that_ignores_the_request_is_ended_after_the_wait(self):
-        Installation(self.root, main=MAIN_EXE)
-        main, pid, record = self.start(linux_path(self.root, MAIN_EXE), "wait")
-        report = self.install(root=self.root)
-        self.assertSteps(report, 0, "probe 10 close 0( probe 10)+ force 0")
-        self.assertIn(f"exited pid={pid} win32-error=0 {self.image(MAIN_EXE)}",
-                      report.events("force"), report)
-        self.assertEqual(read_records(record), [f"ready {pid}"])
-        self.assertEndsWith(main, 0)
-        self.assertInstalled("1.0.0")
-
-    def test_only_a_helper_runs_and_is_ended(self):
-        Installation(self.root, main=MAIN_EXE)
-        helper, pid, _ = self.start(linux_path(self.root, NODE))
-        report = self.install(root=self.root)
-        self.assertSteps(report, 0, "probe 11 clean 0")
-        self.assertIn(f"exited pid={pid} win32-error=0 {self.image(NODE)}",
-                      report.events("clean"), report)
-        self.assertEndsWith(helper, 0)
-        self.assertInstalled("1.0.0")
+    def test_what_runs_of_the_installation_is_closed_or_ended_first(self):
+        # What runs, how it is started, the installer's steps, and the run of the tool whose
+        # events name it: closed by itself, ended after the wait, or a helper ended at once.
+        for relative, start, steps, mode, event, records in [
+                (MAIN_EXE, "windows", "probe 10 close 0( probe 10)* probe 0", "close", "matched",
+                 ["close visible", "exit"]),
+                (MAIN_EXE, "wait", "probe 10 close 0( probe 10)+ force 0", "force", "exited", []),
+                (NODE, "wait", "probe 11 clean 0", "clean", "exited", [])]:
+            with self.subTest(running=relative, started=start):
+                forget_installations()
+                name = relative.rsplit("\\", 1)[-1]
+                self.root = os.path.join(self.folder(f"{name}-{start}"), PRODUCT)
+                Installation(self.root, main=MAIN_EXE)
+                popen, pid, record = self.start(linux_path(self.root, relative), start)
+                report = self.install(root=self.root)
+                self.assertSteps(report, 0, steps)
+                self.assertIn(f"{event} pid={pid} win32-error=0 {self.image(relative)}",
+                              report.events(mode), report)
+                self.assertEndsWith(popen, 0)
+                self.assertEqual(read_records(record), [f"ready {pid}"] + records)
+                self.assertInstalled("1.0.0")
 
     def test_a_program_of_the_same_name_elsewhere_is_left_alone(self):
         Installation(self.root, main=MAIN_EXE)

@@ -139,7 +139,8 @@ class IncludeTest(unittest.TestCase):
         folder = os.path.join(WORK, "nsis")
         everything = list(MACRO_USES)
         for name, lines in [
-                ("uninstaller-first", include_script(everything, everything, uninstaller_first=True)),
+                ("uninstaller-first",
+                 include_script(everything, everything, uninstaller_first=True)),
                 ("installer-only", include_script(everything))]:
             with self.subTest(name=name):
                 self.assertTrue(os.path.exists(build_script(folder, name, lines)))
