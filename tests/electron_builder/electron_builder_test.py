@@ -272,8 +272,8 @@ class Situations:
     def test_an_update_started_as_electron_updater_does_closes_the_application(self):
         self.install_version_1()
         main, pid, record = self.start(linux_path(self.root, MAIN_EXE), "windows")
-        # electron-updater starts the new version's installer so and then quits the
-        # application; the installer finds the installation's folder by itself.
+        # electron-updater starts the new version's installer with these arguments and then
+        # quits the application; the installer finds the installation's folder by itself.
         report = self.install("2.0.0", options=" --updated")
         self.assertSteps(report, 0, "probe 10 close 0( probe 10)* probe 0")
         self.assertClosedByItself(main, pid, record)
