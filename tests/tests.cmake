@@ -70,4 +70,5 @@ endif()
 
 include(tests/node.cmake)
 include(tests/installers.cmake)
+include(tests/electron_builder.cmake)
 include(tests/release.cmake)

@@ -22,6 +22,8 @@ tools=(
   # make release signs with osslsigncode; openssl makes the release test's throwaway certificate.
   osslsigncode:osslsigncode
   openssl:openssl
+  # electron-builder packs the application with 7-Zip instead of downloading its own.
+  7za:p7zip-full
   "$@"
 )
 

@@ -15,8 +15,13 @@ Unicode true
 RequestExecutionLevel user
 !include LogicLib.nsh
 
-!define PROCSWEEP_EXE "procsweep.exe"
-!define PROCSWEEP_MAIN_EXE "Example App.exe"
+; Both may be given on makensis's command line instead (-DPROCSWEEP_EXE=...).
+!ifndef PROCSWEEP_EXE
+  !define PROCSWEEP_EXE "procsweep.exe"
+!endif
+!ifndef PROCSWEEP_MAIN_EXE
+  !define PROCSWEEP_MAIN_EXE "Example App.exe"
+!endif
 !include "procsweep.nsh"
 
 Name "Example App"

@@ -5,9 +5,10 @@
 ;   !define PROCSWEEP_MAIN_EXE "Example App.exe" ; the application's main executable
 ;   !include "procsweep.nsh"
 ;
-; One !include serves the installer and the uninstaller: every function below exists twice, once
-; under an "un." name, and each macro calls the one that belongs to the function or section it
-; is inserted in. So the installer's and the uninstaller's code may come in any order.
+; The macros work in the installer's and in the uninstaller's functions and sections alike, in
+; any order. A script may use any of them: only the code of those it uses is built in, once for
+; the installer and once for the uninstaller where each is used, so makensis -WX has nothing to
+; warn about (an unused function, a variable never set, uninstaller code without an uninstaller).
 ;
 ;   !insertmacro ProcsweepExtract "<report file>"  ; first, in .onInit and in un.onInit
 ;   !insertmacro ProcsweepRun probe                ; $ProcsweepExitCode: 0, 2, 10 or 11, or
@@ -18,10 +19,6 @@
 ;                                                  ; uninstaller) once per event of the last run
 ;   !insertmacro ProcsweepNote "text"              ; adds a line of your own to the report
 ;
-; makensis leaves out the functions a script never calls, with a warning (6010). An installer
-; without an uninstaller defines PROCSWEEP_INSTALLER_ONLY before the !include: else makensis
-; warns that there is uninstaller code but no uninstaller (6020).
-;
 ; The report file is what a silent run (/S) leaves behind: every run of the tool as its command
 ; line, the tool's own event lines and "exit code N", in UTF-16LE with a byte-order mark. The
 ; tool writes into it directly (--log), so every path in it is exact.
@@ -30,55 +27,66 @@
 !define PROCSWEEP_NSH_INCLUDED
 
 !include LogicLib.nsh
+; CallArtificialFunction (NSIS's own, as FileFunc.nsh uses it) builds a piece of code in where it
+; is first called, under "un." rules in the uninstaller, and calls it there from then on: code a
+; script never calls is never built, so makensis has no unused function to warn about.
+!include Util.nsh
 
-Var ProcsweepExitCode
-Var ProcsweepReport
-; Where the last run's lines begin in the report.
-Var ProcsweepReportOffset
-
-!macro ProcsweepCall NAME
-  !ifdef __UNINSTALL__
-    Call un.${NAME}
-  !else
-    Call ${NAME}
+; The variables, each declared where a macro that needs it is first used: one never used would
+; be a warning.
+!macro ProcsweepVariable NAME
+  !ifndef PROCSWEEP_VARIABLE_${NAME}
+    !define PROCSWEEP_VARIABLE_${NAME}
+    Var /GLOBAL ${NAME}
   !endif
+!macroend
+
+!macro ProcsweepReportVariables
+  !insertmacro ProcsweepVariable ProcsweepReport
+  ; Where the last run's lines begin in the report.
+  !insertmacro ProcsweepVariable ProcsweepReportOffset
 !macroend
 
 ; Puts procsweep.exe into the plug-ins folder and starts a new, empty report.
 !macro ProcsweepExtract REPORT
+  !insertmacro ProcsweepReportVariables
   Push "${REPORT}"
-  !insertmacro ProcsweepCall ProcsweepExtract
+  ${CallArtificialFunction} ProcsweepExtract_
 !macroend
 
 ; Runs procsweep.exe with a mode word ("probe", "close", "clean", "force" or "legacy-owners") on
 ; $INSTDIR and PROCSWEEP_MAIN_EXE.
 !macro ProcsweepRun MODE
+  !insertmacro ProcsweepReportVariables
+  !insertmacro ProcsweepVariable ProcsweepExitCode
   Push "${MODE}"
-  !insertmacro ProcsweepCall ProcsweepRun
+  ${CallArtificialFunction} ProcsweepRun_
 !macroend
 
 !macro ProcsweepCloseAndWait TIMEOUT_MS
+  !insertmacro ProcsweepReportVariables
+  !insertmacro ProcsweepVariable ProcsweepExitCode
   Push "${TIMEOUT_MS}"
-  !insertmacro ProcsweepCall ProcsweepCloseAndWait
+  ${CallArtificialFunction} ProcsweepCloseAndWait_
 !macroend
 
 ; FUNCTION is called with $R1 event name, $R2 pid, $R3 win32-error and $R4 text; it may change
 ; any register but $R8 and $R9.
 !macro ProcsweepForEachEvent FUNCTION
+  !insertmacro ProcsweepReportVariables
   Push $0
   GetFunctionAddress $0 "${FUNCTION}"
   Exch $0
-  !insertmacro ProcsweepCall ProcsweepForEachEvent
+  ${CallArtificialFunction} ProcsweepForEachEvent_
 !macroend
 
 !macro ProcsweepNote TEXT
+  !insertmacro ProcsweepReportVariables
   Push "${TEXT}"
-  !insertmacro ProcsweepCall ProcsweepNote
+  ${CallArtificialFunction} ProcsweepNote_
 !macroend
 
-!macro ProcsweepFunctions UN
-
-Function ${UN}ProcsweepExtract
+!macro ProcsweepExtract_
   Exch $0
   Push $1
   InitPluginsDir
@@ -91,9 +99,9 @@ Function ${UN}ProcsweepExtract
   StrCpy $ProcsweepReportOffset 0
   Pop $1
   Pop $0
-FunctionEnd
+!macroend
 
-Function ${UN}ProcsweepNote
+!macro ProcsweepNote_
   Exch $0
   Push $1
   FileOpen $1 $ProcsweepReport a
@@ -102,16 +110,19 @@ Function ${UN}ProcsweepNote
   FileClose $1
   Pop $1
   Pop $0
-FunctionEnd
+!macroend
 
-Function ${UN}ProcsweepRun
+!macro ProcsweepRun_
   Exch $0
   Push $1
   Push $2
-  ; $INSTDIR never ends in a backslash except at a drive's root ("C:\"), where the backslash
-  ; before the closing quote would escape it: double it there.
+  ; A backslash before the closing quote would escape it: a path that ends in one gets a
+  ; second. At a drive's root NSIS gives "R:", which Windows reads as the current folder of
+  ; drive R, not its root.
   StrCpy $1 $INSTDIR 1 -1
-  ${If} $1 == "\"
+  ${If} $1 == ":"
+    StrCpy $1 "$INSTDIR\\"
+  ${ElseIf} $1 == "\"
     StrCpy $1 "$INSTDIR\"
   ${Else}
     StrCpy $1 $INSTDIR
@@ -123,18 +134,18 @@ Function ${UN}ProcsweepRun
   nsExec::Exec `"$PLUGINSDIR\procsweep.exe" --log "$ProcsweepReport" $0 "$1" "${PROCSWEEP_MAIN_EXE}"`
   Pop $ProcsweepExitCode
   Push "exit code $ProcsweepExitCode"
-  Call ${UN}ProcsweepNote
+  ${CallArtificialFunction} ProcsweepNote_
   Pop $2
   Pop $1
   Pop $0
-FunctionEnd
+!macroend
 
-Function ${UN}ProcsweepCloseAndWait
+!macro ProcsweepCloseAndWait_
   Exch $0 ; how long to wait, in milliseconds
   Push $1
   Push $2
   Push close
-  Call ${UN}ProcsweepRun
+  ${CallArtificialFunction} ProcsweepRun_
   ; A deadline on the system's clock, not a count of turns: each look takes a while itself (a
   ; process start, half a second and more on a busy machine).
   System::Call "kernel32::GetTickCount() i .r1"
@@ -149,7 +160,7 @@ Function ${UN}ProcsweepCloseAndWait
       Sleep $2
     ${EndIf}
     Push probe
-    Call ${UN}ProcsweepRun
+    ${CallArtificialFunction} ProcsweepRun_
     ${If} $ProcsweepExitCode != 10
       ${ExitDo}
     ${EndIf}
@@ -159,12 +170,12 @@ Function ${UN}ProcsweepCloseAndWait
   Pop $2
   Pop $1
   Pop $0
-FunctionEnd
+!macroend
 
 ; Splits the event line in $R0 at its first three spaces: $R1 event name, $R2 pid,
 ; $R3 win32-error, $R4 text (everything after the third space, spaces included). $R1 is empty
 ; when the line is not an event line.
-Function ${UN}ProcsweepSplitLine
+!macro ProcsweepSplitLine_
   Push $R5
   Push $R6
   Push $R7
@@ -219,9 +230,9 @@ Function ${UN}ProcsweepSplitLine
   Pop $R7
   Pop $R6
   Pop $R5
-FunctionEnd
+!macroend
 
-Function ${UN}ProcsweepForEachEvent
+!macro ProcsweepForEachEvent_
   Exch $R9
   Push $R8
   Push $R0
@@ -238,7 +249,7 @@ Function ${UN}ProcsweepForEachEvent
       ${If} ${Errors}
         ${ExitDo}
       ${EndIf}
-      Call ${UN}ProcsweepSplitLine
+      ${CallArtificialFunction} ProcsweepSplitLine_
       ${If} $R1 != ""
         Call $R9
       ${EndIf}
@@ -248,13 +259,6 @@ Function ${UN}ProcsweepForEachEvent
   Pop $R0
   Pop $R8
   Pop $R9
-FunctionEnd
-
 !macroend
-
-!insertmacro ProcsweepFunctions ""
-!ifndef PROCSWEEP_INSTALLER_ONLY
-  !insertmacro ProcsweepFunctions "un."
-!endif
 
 !endif

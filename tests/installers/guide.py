@@ -11,9 +11,10 @@ GUIDE = os.path.join(SOURCE_DIR, "docs", "integration.md")
 _FENCE = re.compile(r"^```(\S*)\n(.*?)^```$", re.MULTILINE | re.DOTALL)
 
 
-def blocks():
-    """Every fenced block of the guide as (language tag, text), in order."""
-    with open(GUIDE, encoding="utf-8") as f:
+def blocks(path=GUIDE):
+    """Every fenced block of the guide (or of another Markdown file) as (language tag, text), in
+    order."""
+    with open(path, encoding="utf-8") as f:
         return [(m.group(1), m.group(2)) for m in _FENCE.finditer(f.read())]
 
 

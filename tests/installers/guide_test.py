@@ -16,10 +16,14 @@ from tools.windows_programs import (BUILD_DIR, NO_32_BIT_PROGRAMS, SOURCE_DIR, c
 
 INTEGRATION = os.path.join(SOURCE_DIR, "integration")
 SOURCES = {
-    "nsis": ["nsis/procsweep.nsh", "nsis/example.nsi"],
+    "nsis": ["nsis/procsweep.nsh", "nsis/example.nsi", "electron-builder/installer.nsh"],
     "pascal": ["inno/example.iss"],
     "js": ["node/procsweep.js", "node/electron-update-example.js", "node/nsis-installer.js"],
+    "json": ["electron-builder/package.json"],
 }
+# The electron-builder example's own README shows pieces of the files the electron-builder test
+# builds with.
+ELECTRON_BUILDER_README = os.path.join(INTEGRATION, "electron-builder", "README.md")
 BUILD_PROGRAMS = ["makensis", "ISCC.exe"]
 
 
@@ -42,6 +46,19 @@ class GuideTest(unittest.TestCase):
                     self.assertIn(text.split()[0], BUILD_PROGRAMS)
                 else:
                     self.assertEqual(language, "text")
+
+    def test_the_electron_builder_readme_shows_pieces_of_the_include_and_the_config(self):
+        blocks = guide.blocks(ELECTRON_BUILDER_README)
+        self.assertIn("json", [language for language, _ in blocks])
+        for language, text in blocks:
+            with self.subTest(block=text[:70]):
+                if language == "text":
+                    continue
+                sources = [relative for relative in SOURCES.get(language, [])
+                           if relative.startswith("electron-builder/")]
+                self.assertTrue([relative for relative in sources
+                                 if "\n" + text in "\n" + read(relative)],
+                                f"not a run of whole lines of {sources}")
 
     def test_the_build_commands_are_in_the_guide_once_each(self):
         for program in BUILD_PROGRAMS:

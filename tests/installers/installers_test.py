@@ -13,6 +13,7 @@ folder all along and must survive every run.
 Environment (set by CTest): PROCSWEEP_EXE, FIXTURE_APP, PROCSWEEP_SOURCE_DIR, PROCSWEEP_BUILD_DIR.
 """
 
+import itertools
 import os
 import re
 import shutil
@@ -20,10 +21,12 @@ import subprocess
 import time
 import unittest
 
-from tests.e2e.harness import (PROCSWEEP_EXE, E2ETestCase, Installation, WineSession, read_records,
-                               start_fixture, stop_process, wait_ready)
+from tests.e2e.harness import (PROCSWEEP_EXE, E2ETestCase, Installation, WineSession, map_drive,
+                               read_records, start_fixture, stop_process, wait_ready)
 from tests.installers import guide
-from tools.windows_programs import (BUILD_DIR, ENV, NO_32_BIT_PROGRAMS, NODE, SOURCE_DIR, command,
+from tests.installers.reports import (complete_lines, run_batch, run_quietly, run_watched,
+                                      windows_temp_folder)
+from tools.windows_programs import (BUILD_DIR, NO_32_BIT_PROGRAMS, NODE, SOURCE_DIR, command,
                                     linux_path, runs_32_bit_programs, win_path)
 
 APP_NAME = "Example App"
@@ -33,22 +36,11 @@ NEW_ARCHIVE = b"asar 2"
 OLD_ARCHIVE = b"asar"
 # The examples give the application this long to close by itself.
 CLOSE_TIMEOUT_S = 10
-INSTALLER_TIMEOUT_S = 180
 ISCC = os.path.join(SOURCE_DIR, "node_modules", "innosetup", "bin", "ISCC.exe")
 WORK = os.path.join(BUILD_DIR, "installers-work")
 # Wine 8 cannot read a final path much past 260 characters: an installation reached through a
 # short link to a deep folder exists, but procsweep.exe cannot resolve it and answers 2.
 DEEP = ["d" * 100] * 3
-
-
-def run_quietly(args, cwd=None):
-    completed = subprocess.run(args, cwd=cwd, env=ENV, stdin=subprocess.DEVNULL,
-                               stdout=subprocess.PIPE, stderr=subprocess.STDOUT,
-                               timeout=INSTALLER_TIMEOUT_S)
-    if completed.returncode != 0:
-        raise AssertionError(f"{args} ended with {completed.returncode}:\n"
-                             f"{completed.stdout.decode(errors='replace')}")
-    return completed.stdout.decode(errors="replace")
 
 
 def lay_out_payload(folder):
@@ -87,11 +79,6 @@ def build_inno():
     return os.path.join(folder, "Output", "example-app-setup.exe")
 
 
-def windows_temp_folder():
-    """The Linux path of %TEMP% in the Wine prefix, where the NSIS example keeps its report."""
-    return run_quietly(command("cmd", "/c", "winepath", "-u", "%TEMP%")).strip()
-
-
 def nsis_updater_command_line(installer, install_dir):
     """The command line that the Node.js updater example starts the installer with."""
     node = shutil.which("node")
@@ -105,149 +92,73 @@ def nsis_updater_command_line(installer, install_dir):
                           stdout=subprocess.PIPE, timeout=60).stdout.decode()
 
 
-# Uninstaller code before installer code, each using the include: it compiles either way.
-UNINSTALLER_FIRST = r"""Unicode true
-!define PROCSWEEP_EXE "procsweep.exe"
-!define PROCSWEEP_MAIN_EXE "Example App.exe"
-!include "procsweep.nsh"
-OutFile "uninstaller-first.exe"
-
-Function un.ShowEvent
-FunctionEnd
-
-Function un.onInit
-  !insertmacro ProcsweepExtract "$TEMP\uninstall.log"
-FunctionEnd
-
-Section Uninstall
-  !insertmacro ProcsweepRun probe
-  !insertmacro ProcsweepCloseAndWait 1000
-  !insertmacro ProcsweepForEachEvent un.ShowEvent
-  !insertmacro ProcsweepNote "done"
-SectionEnd
-
-Function ShowEvent
-FunctionEnd
-
-Function .onInit
-  !insertmacro ProcsweepExtract "$TEMP\setup.log"
-FunctionEnd
-
-Section
-  !insertmacro ProcsweepRun probe
-  !insertmacro ProcsweepCloseAndWait 1000
-  !insertmacro ProcsweepForEachEvent ShowEvent
-  !insertmacro ProcsweepNote "done"
-  WriteUninstaller "$INSTDIR\uninstall.exe"
-SectionEnd
-"""
+# The include's macros, as a script uses them; ProcsweepExtract comes first, in .onInit.
+MACRO_USES = {
+    "ProcsweepRun": "!insertmacro ProcsweepRun probe",
+    "ProcsweepCloseAndWait": "!insertmacro ProcsweepCloseAndWait 1000",
+    "ProcsweepForEachEvent": "!insertmacro ProcsweepForEachEvent {un}ShowEvent",
+    "ProcsweepNote": '!insertmacro ProcsweepNote "done"',
+}
 
 
-# An installer without an uninstaller.
-INSTALLER_ONLY = r"""Unicode true
-!define PROCSWEEP_INSTALLER_ONLY
-!define PROCSWEEP_EXE "procsweep.exe"
-!define PROCSWEEP_MAIN_EXE "Example App.exe"
-!include "procsweep.nsh"
-OutFile "installer-only.exe"
+def include_code(un, macros, write_uninstaller=False):
+    """The installer's (un "") or the uninstaller's (un "un.") code of a script that uses the
+    include's ProcsweepExtract and these of its macros."""
+    lines = [f"Function {un}ShowEvent", "FunctionEnd"] if "ProcsweepForEachEvent" in macros else []
+    lines += ["Function un.onInit" if un else "Function .onInit",
+              f'  !insertmacro ProcsweepExtract "$TEMP\\{"uninstall" if un else "setup"}.log"',
+              "FunctionEnd",
+              "Section Uninstall" if un else "Section"]
+    lines += ["  " + MACRO_USES[macro].format(un=un) for macro in macros]
+    if write_uninstaller:
+        lines.append('  WriteUninstaller "$INSTDIR\\uninstall.exe"')
+    return lines + ["SectionEnd"]
 
-Function ShowEvent
-FunctionEnd
 
-Function .onInit
-  !insertmacro ProcsweepExtract "$TEMP\setup.log"
-FunctionEnd
+def include_script(installer, uninstaller=None, uninstaller_first=False):
+    """A script that uses the include in its installer and, unless None, its uninstaller."""
+    header = ["Unicode true",
+              '!define PROCSWEEP_EXE "procsweep.exe"',
+              '!define PROCSWEEP_MAIN_EXE "Example App.exe"',
+              '!include "procsweep.nsh"']
+    parts = [include_code("", installer, write_uninstaller=uninstaller is not None)]
+    if uninstaller is not None:
+        parts.insert(0 if uninstaller_first else 1, include_code("un.", uninstaller))
+    return header + [line for part in parts for line in part]
 
-Section
-  !insertmacro ProcsweepRun probe
-  !insertmacro ProcsweepCloseAndWait 1000
-  !insertmacro ProcsweepForEachEvent ShowEvent
-  !insertmacro ProcsweepNote "done"
-SectionEnd
-"""
+
+def build_script(folder, name, lines, *defines):
+    """Writes name.nsi into folder and builds name.exe from it with makensis -WX (any warning
+    fails) and these -D options."""
+    with open(os.path.join(folder, name + ".nsi"), "w") as f:
+        f.write("\n".join(lines + [f'OutFile "{name}.exe"']) + "\n")
+    run_quietly(["makensis", "-WX", *(f"-D{define}" for define in defines), name + ".nsi"],
+                cwd=folder)
+    return os.path.join(folder, name + ".exe")
 
 
 class IncludeTest(unittest.TestCase):
     def test_installer_and_uninstaller_code_in_any_order_build_without_warnings(self):
         folder = os.path.join(WORK, "nsis")
-        for name, script in [("uninstaller-first", UNINSTALLER_FIRST),
-                             ("installer-only", INSTALLER_ONLY)]:
+        everything = list(MACRO_USES)
+        for name, lines in [
+                ("uninstaller-first",
+                 include_script(everything, everything, uninstaller_first=True)),
+                ("installer-only", include_script(everything))]:
             with self.subTest(name=name):
-                with open(os.path.join(folder, name + ".nsi"), "w") as f:
-                    f.write(script)
-                # -WX: any warning, such as uninstaller code without an uninstaller, fails.
-                run_quietly(["makensis", "-WX", name + ".nsi"], cwd=folder)
-                self.assertTrue(os.path.exists(os.path.join(folder, name + ".exe")))
+                self.assertTrue(os.path.exists(build_script(folder, name, lines)))
 
-
-class Report:
-    """What an installer left readable: the lines of its report file, each with the moment the
-    test first saw it, and the runs of procsweep.exe among them."""
-
-    def __init__(self, code, lines, seen):
-        self.code = code
-        self.lines = lines
-        self.seen = seen
-        self.runs = []
-        current = None
-        for index, line in enumerate(lines):
-            if line.startswith("procsweep.exe "):
-                current = {"mode": line.split()[1], "start": index, "events": []}
-            elif current is not None and line.startswith("exit code "):
-                current.update(code=line[len("exit code "):], end=index)
-                self.runs.append(current)
-                current = None
-            elif current is not None:
-                current["events"].append(line)
-
-    def steps(self):
-        return " ".join(f"{run['mode']} {run['code']}" for run in self.runs)
-
-    def events(self, mode):
-        return [line for run in self.runs if run["mode"] == mode for line in run["events"]]
-
-    def __repr__(self):
-        return f"exit code {self.code}; report:\n  " + "\n  ".join(self.lines)
-
-
-def complete_lines(text):
-    """The lines of a file being written, without a last one that has no line end yet."""
-    return text.split("\r\n")[:-1]
-
-
-def run_watched(args, read_lines):
-    """Runs an installer to its end, noting when each line of its report first appears."""
-    WineSession.ensure()
-    popen = subprocess.Popen(args, env=ENV, stdin=subprocess.DEVNULL,
-                             stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    deadline = time.monotonic() + INSTALLER_TIMEOUT_S
-    seen = []
-    try:
-        while True:
-            ended = popen.poll() is not None
-            lines = read_lines()
-            now = time.monotonic()
-            seen.extend([now] * (len(lines) - len(seen)))
-            if ended:
-                return Report(popen.returncode, lines, seen)
-            if now > deadline:
-                raise AssertionError(f"{args} did not end within {INSTALLER_TIMEOUT_S} s")
-            time.sleep(0.02)
-    finally:
-        stop_process(popen)
-
-
-def utf16_report(path):
-    def read():
-        try:
-            with open(path, "rb") as f:
-                data = f.read()
-        except FileNotFoundError:
-            return []
-        if data.startswith(b"\xff\xfe"):
-            data = data[2:]
-        return complete_lines(data[:len(data) // 2 * 2].decode("utf-16-le", errors="replace"))
-    return read
+    def test_any_part_of_the_include_builds_without_warnings(self):
+        # makensis -WX fails on an unused function (6010), a variable never set (6001), or
+        # uninstaller code in an installer that writes no uninstaller (6020).
+        folder = os.path.join(WORK, "nsis")
+        for count in range(len(MACRO_USES) + 1):
+            for macros in itertools.combinations(MACRO_USES, count):
+                for installer, uninstaller in [(macros, None), ((), macros), (macros, macros)]:
+                    with self.subTest(installer=installer, uninstaller=uninstaller):
+                        lines = include_script(list(installer),
+                                               None if uninstaller is None else list(uninstaller))
+                        self.assertTrue(os.path.exists(build_script(folder, "part", lines)))
 
 
 # Inno Setup's log: UTF-8 with a byte-order mark, each line after a time stamp.
@@ -278,21 +189,14 @@ class Nsis:
         self.installer = installer
         self.temp = temp
 
-    def _run_batch(self, test, line, report):
-        batch = test.file(f"run-{len(os.listdir(test.work))}.bat",
-                          content=f"@echo off\r\n{line}\r\nexit /b %ERRORLEVEL%\r\n".encode())
-        if os.path.exists(report):
-            os.remove(report)
-        return run_watched(command("cmd", "/c", win_path(batch)), utf16_report(report))
-
     def install(self, test, root):
         line = nsis_updater_command_line(win_path(self.installer), win_path(root))
-        return self._run_batch(test, line,
+        return run_batch(test, line,
                                os.path.join(self.temp, "Example App setup procsweep.log"))
 
     def uninstall(self, test, root):
         line = f'"{win_path(root)}\\uninstall.exe" /S _?={win_path(root)}'
-        return self._run_batch(test, line,
+        return run_batch(test, line,
                                os.path.join(self.temp, "Example App uninstall procsweep.log"))
 
 
@@ -562,6 +466,35 @@ class InnoSetupTest(FolderOutsideTheAnsiCodePage, Scenarios, E2ETestCase):
 
 class InnoUninstallerTest(FolderOutsideTheAnsiCodePage, Scenarios, E2ETestCase):
     kind_name, direction = "inno", Uninstalling
+
+
+class NsisDriveRootTest(E2ETestCase):
+    def test_an_installation_at_a_drive_root_is_ended_before_a_file_is_written(self):
+        # At a drive's root NSIS gives $INSTDIR as "R:", which Windows reads as the current
+        # folder of drive R. Passed on as it is from an installer started in R:\Downloads, the
+        # tool would look there, find nothing, and the installer would write over the running
+        # application.
+        installer = build_script(os.path.join(WORK, "nsis"), "drive-root-setup",
+                                 ["AllowRootDirInstall true", '!include "example.nsi"'],
+                                 f"PROCSWEEP_EXE={PROCSWEEP_EXE}")
+        root = self.folder("drive")
+        drive = map_drive(self, root)
+        Installation(root, main=MAIN_EXE)
+        shutil.copy(installer, self.folder("drive", "Downloads"))
+        main, pid, record = self.start(linux_path(root, MAIN_EXE), "windows")
+        nsis = KINDS["nsis"]
+        report = run_batch(self, f"cd /d {drive}\\Downloads\r\n"
+                                 f'"{drive}\\Downloads\\drive-root-setup.exe" /S /D={drive}\\',
+                                 os.path.join(nsis.temp, "Example App setup procsweep.log"))
+        self.assertEqual(report.code, 0, report)
+        self.assertRegex(report.steps(), "^probe 10 close 0( probe 10)* probe 0$", report)
+        self.assertEqual(report.lines[0], f'procsweep.exe probe "{drive}\\\\" "{MAIN_EXE}"')
+        self.assertEqual(report.events("probe")[0],
+                         f"matched pid={pid} win32-error=0 {drive}\\{MAIN_EXE}")
+        # It ended by itself on its window's close request, and only then were files written.
+        self.assertEndsWith(main, 0)
+        self.assertEqual(read_records(record), [f"ready {pid}", "close visible", "exit"])
+        Installing.assert_done(self, nsis, root)
 
 
 if __name__ == "__main__":

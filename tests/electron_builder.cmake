@@ -1,0 +1,22 @@
+# The electron-builder example of integration/electron-builder: installers built by
+# electron-builder itself, offline, for a stand-in Electron application, and run silently under
+# Wine. Needs Node.js, the npm package electron-builder, makensis and 7-Zip, which `make` installs.
+if(Python3_Interpreter_FOUND AND NOT CMAKE_HOST_WIN32)
+  # The stand-in for electron.exe: the fixture program, stripped and with version information,
+  # as electron-builder's resource editor rejects an executable with symbols or without them.
+  add_executable(fixture_electron tests/fixtures/fixture_app.cpp tests/fixtures/fixture_electron.rc)
+  target_compile_definitions(fixture_electron PRIVATE UNICODE _UNICODE)
+  target_link_libraries(fixture_electron PRIVATE user32)
+  if(MINGW)
+    target_link_options(fixture_electron PRIVATE -municode -static -mwindows -s)
+  endif()
+
+  add_test(NAME electron-builder
+    COMMAND ${Python3_EXECUTABLE} -m unittest discover -s ${CMAKE_SOURCE_DIR}/tests/electron_builder
+      -t ${CMAKE_SOURCE_DIR} -p "*_test.py" -v)
+  # Shown as skipped, not passed, on a machine that cannot run the 32-bit installers (the reason
+  # is tools/windows_programs.py's NO_32_BIT_PROGRAMS).
+  set_tests_properties(electron-builder PROPERTIES TIMEOUT 3600
+    ENVIRONMENT "${PROCSWEEP_TEST_ENVIRONMENT};ELECTRON_STAND_IN=$<TARGET_FILE:fixture_electron>"
+    SKIP_REGULAR_EXPRESSION "skipped 'this machine cannot run 32-bit Windows programs")
+endif()

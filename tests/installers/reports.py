@@ -1,0 +1,107 @@
+"""What a silently run installer leaves readable, and how the tests run one: its report file
+read while it runs, the runs of procsweep.exe in it, and the batch file that passes a command
+line to it as NSIS reads it (Wine would quote an argument with a space, such as /D=)."""
+
+import os
+import subprocess
+import time
+
+from tests.e2e.harness import WineSession, stop_process
+from tools.windows_programs import ENV, command, win_path
+
+INSTALLER_TIMEOUT_S = 180
+
+
+def run_quietly(args, cwd=None):
+    completed = subprocess.run(args, cwd=cwd, env=ENV, stdin=subprocess.DEVNULL,
+                               stdout=subprocess.PIPE, stderr=subprocess.STDOUT,
+                               timeout=INSTALLER_TIMEOUT_S)
+    if completed.returncode != 0:
+        raise AssertionError(f"{args} ended with {completed.returncode}:\n"
+                             f"{completed.stdout.decode(errors='replace')}")
+    return completed.stdout.decode(errors="replace")
+
+
+def windows_temp_folder():
+    """The Linux path of %TEMP% in the Wine prefix, where the NSIS example keeps its report."""
+    return run_quietly(command("cmd", "/c", "winepath", "-u", "%TEMP%")).strip()
+
+
+class Report:
+    """What an installer left readable: the lines of its report file, each with the moment the
+    test first saw it, and the runs of procsweep.exe among them."""
+
+    def __init__(self, code, lines, seen):
+        self.code = code
+        self.lines = lines
+        self.seen = seen
+        self.runs = []
+        current = None
+        for index, line in enumerate(lines):
+            if line.startswith("procsweep.exe "):
+                current = {"mode": line.split()[1], "start": index, "events": []}
+            elif current is not None and line.startswith("exit code "):
+                current.update(code=line[len("exit code "):], end=index)
+                self.runs.append(current)
+                current = None
+            elif current is not None:
+                current["events"].append(line)
+
+    def steps(self):
+        return " ".join(f"{run['mode']} {run['code']}" for run in self.runs)
+
+    def events(self, mode):
+        return [line for run in self.runs if run["mode"] == mode for line in run["events"]]
+
+    def __repr__(self):
+        return f"exit code {self.code}; report:\n  " + "\n  ".join(self.lines)
+
+
+def complete_lines(text):
+    """The lines of a file being written, without a last one that has no line end yet."""
+    return text.split("\r\n")[:-1]
+
+
+def run_watched(args, read_lines):
+    """Runs an installer to its end, noting when each line of its report first appears."""
+    WineSession.ensure()
+    popen = subprocess.Popen(args, env=ENV, stdin=subprocess.DEVNULL,
+                             stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    deadline = time.monotonic() + INSTALLER_TIMEOUT_S
+    seen = []
+    try:
+        while True:
+            ended = popen.poll() is not None
+            lines = read_lines()
+            now = time.monotonic()
+            seen.extend([now] * (len(lines) - len(seen)))
+            if ended:
+                return Report(popen.returncode, lines, seen)
+            if now > deadline:
+                raise AssertionError(f"{args} did not end within {INSTALLER_TIMEOUT_S} s")
+            time.sleep(0.02)
+    finally:
+        stop_process(popen)
+
+
+def utf16_report(path):
+    def read():
+        try:
+            with open(path, "rb") as f:
+                data = f.read()
+        except FileNotFoundError:
+            return []
+        if data.startswith(b"\xff\xfe"):
+            data = data[2:]
+        return complete_lines(data[:len(data) // 2 * 2].decode("utf-16-le", errors="replace"))
+    return read
+
+
+def run_batch(test, line, report):
+    """Runs the command line `line` from a batch file in the test's folder, watching the UTF-16
+    report file `report` (removed first, so that only this run's lines are read)."""
+    batch = test.file(f"run-{len(os.listdir(test.work))}.bat",
+                      content=f"@echo off\r\n{line}\r\nexit /b %ERRORLEVEL%\r\n".encode())
+    if os.path.exists(report):
+        os.remove(report)
+    return run_watched(command("cmd", "/c", win_path(batch)), utf16_report(report))
