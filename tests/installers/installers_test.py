@@ -1,7 +1,7 @@
 """The installer examples of integration/, built as docs/integration.md says and run silently
 under Wine, as an installer author would ship them: NSIS's installer and uninstaller (makensis,
-its default 32-bit target) and Inno Setup's setup and uninstaller (ISCC from the npm package
-innosetup).
+its default 32-bit target, or 64-bit Windows on a machine that runs no 32-bit program) and Inno
+Setup's setup and uninstaller (ISCC from the npm package innosetup; skipped on such a machine).
 
 Each runs on a sample installation laid out from the fixture program, in each situation an
 installer meets: nothing running; only a helper; the main executable with a window and a
@@ -50,6 +50,13 @@ def lay_out_payload(folder):
         f.write(NEW_ARCHIVE)
 
 
+# NSIS's installers are 32-bit programs unless built for 64-bit Windows. Where 32-bit programs
+# cannot run (a kernel without IA-32 emulation), the same scripts are built for 64-bit Windows,
+# so that they still run here. Inno Setup's compiler and setups have no such choice.
+RUNS_32_BIT_PROGRAMS = runs_32_bit_programs()
+NSIS_TARGET = [] if RUNS_32_BIT_PROGRAMS else ["-XTarget amd64-unicode"]
+
+
 def build_nsis():
     """The guide's steps: the example, the include, procsweep.exe and app\\ in one folder."""
     folder = os.path.join(WORK, "nsis")
@@ -60,7 +67,8 @@ def build_nsis():
     lay_out_payload(folder)
     if shutil.which("makensis") is None:
         raise AssertionError("makensis not found: `make` installs Debian's nsis")
-    output = run_quietly(guide.build_command("makensis"), cwd=folder)
+    makensis, *arguments = guide.build_command("makensis")
+    output = run_quietly([makensis, *NSIS_TARGET, *arguments], cwd=folder)
     if "warning" in output.lower():
         raise AssertionError(f"makensis warned:\n{output}")
     return os.path.join(folder, "example-app-setup.exe")
@@ -132,8 +140,8 @@ def build_script(folder, name, lines, *defines):
     fails) and these -D options."""
     with open(os.path.join(folder, name + ".nsi"), "w") as f:
         f.write("\n".join(lines + [f'OutFile "{name}.exe"']) + "\n")
-    run_quietly(["makensis", "-WX", *(f"-D{define}" for define in defines), name + ".nsi"],
-                cwd=folder)
+    run_quietly(["makensis", *NSIS_TARGET, "-WX", *(f"-D{define}" for define in defines),
+                 name + ".nsi"], cwd=folder)
     return os.path.join(folder, name + ".exe")
 
 
@@ -241,10 +249,9 @@ def setUpModule():
     shutil.rmtree(WORK, ignore_errors=True)
     os.makedirs(WORK)
     WineSession.ensure()
-    nsis_installer = build_nsis()
-    # Both examples' installers, and ISCC itself, are 32-bit programs.
-    if runs_32_bit_programs():
-        KINDS["nsis"] = Nsis(nsis_installer, windows_temp_folder())
+    KINDS["nsis"] = Nsis(build_nsis(), windows_temp_folder())
+    # ISCC and the setups it makes are 32-bit programs.
+    if RUNS_32_BIT_PROGRAMS:
         KINDS["inno"] = Inno(build_inno())
     # The same program names in another folder named like the installation: never touched. Its
     # main executable shows a window, so a close request sent to it would end it.
