@@ -13,6 +13,19 @@ that is unset, it fetches them itself), and the fixture program as electron.exe.
 installer it has just built, under the `wine` it finds on PATH, to write the uninstaller: that
 `wine` starts programs the project's way (tools/wine-run).
 
+On a machine that runs no 32-bit program, electron-builder cannot build or run its installers
+(they, their plug-ins and the program its build runs to write the uninstaller are 32-bit). There
+the same situations run against a stand-in installer instead, which is NOT electron-builder's:
+stand_in.nsi, built for 64-bit Windows with makensis -WX in electron-builder's two passes, takes
+the include, unchanged, where electron-builder's templates insert it (the installer's section
+before any file is written, the uninstaller's un.onInit) with electron-builder's defines and its
+"cannot be closed" message. It shows the include at work in installers built the way
+electron-builder inserts it, and nothing of electron-builder's own templates: not its 7-Zip
+archive, its uninstall entry, shortcuts, running the old version's uninstaller on an update (the
+stand-in records only the installation's folder, where an update finds it, and installs over
+it), nor its UAC plug-in, so the assisted per-machine kind has no stand-in. Its tests are named
+StandIn...; the electron-builder ones are skipped there, saying why.
+
 Environment (set by CTest): PROCSWEEP_EXE, FIXTURE_APP, ELECTRON_STAND_IN, PROCSWEEP_SOURCE_DIR,
 PROCSWEEP_BUILD_DIR; ELECTRON_BUILDER_NSIS_RESOURCES_DIR (.ci/run sets it).
 """
@@ -53,6 +66,27 @@ DEEP = ["d" * 100] * 3
 KINDS = {
     "one-click": {"oneClick": True, "perMachine": False},
     "assisted": {"oneClick": False, "perMachine": True},
+}
+
+# Who builds the installers: electron-builder where 32-bit programs run, the stand-in installer
+# (stand_in.nsi, not electron-builder's) elsewhere, for 64-bit Windows and one-click per-user
+# only: electron-builder's assisted per-machine installer needs its UAC plug-in, a 32-bit one.
+BUILDER = "electron-builder" if runs_32_bit_programs() else "stand-in"
+BUILDER_KINDS = {"electron-builder": list(KINDS), "stand-in": ["one-click"]}
+STAND_IN = os.path.join(SOURCE_DIR, "tests", "electron_builder", "stand_in.nsi")
+STAND_IN_TARGET = "-XTarget amd64-unicode"
+NOT_BUILT = {
+    ("electron-builder", "one-click"):
+        f"not electron-builder here: {NO_32_BIT_PROGRAMS}, and electron-builder's build and "
+        "installers are 32-bit; StandInOneClickPerUserTest runs these situations on the "
+        "stand-in installer instead, which is not electron-builder's",
+    ("electron-builder", "assisted"):
+        f"not electron-builder here: {NO_32_BIT_PROGRAMS}, and electron-builder's build and "
+        "installers are 32-bit; the assisted per-machine kind has no stand-in installer (it "
+        "needs electron-builder's UAC plug-in, a 32-bit one)",
+    ("stand-in", "one-click"):
+        "electron-builder itself builds the installers here (OneClickPerUserTest): the "
+        "stand-in installer is for a machine that runs no 32-bit program",
 }
 
 
@@ -121,8 +155,50 @@ def package_json(options, version, output, electron):
     return package
 
 
-def build_installer(env, kind, version, electron):
-    """An application project as the example's README lays it out, built by electron-builder.
+def run_electron_builder(tools, kind, version, project, output):
+    """Builds the project with electron-builder, as an author does, offline."""
+    with open(os.path.join(project, "main.js"), "w") as f:
+        f.write("// The stand-in application runs none of this.\n")
+    with open(os.path.join(project, "package.json"), "w") as f:
+        json.dump(package_json(KINDS[kind], version, output, tools["electron"]), f, indent=2)
+    completed = subprocess.run(
+        [shutil.which("node"), ELECTRON_BUILDER, "--win", "--x64", "--projectDir", project],
+        cwd=project, env=tools["env"], stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
+        stderr=subprocess.STDOUT, timeout=BUILD_TIMEOUT_S)
+    if completed.returncode != 0:
+        raise AssertionError(f"electron-builder ended with {completed.returncode}:\n"
+                             f"{completed.stdout.decode(errors='replace')}")
+
+
+def build_stand_in(version, resources, output, installer):
+    """Builds the stand-in installer, not electron-builder's: stand_in.nsi for 64-bit Windows, in
+    electron-builder's two passes, over the application's files laid out as electron-builder lays
+    out the example's in win-unpacked."""
+    unpacked = os.path.join(output, "win-unpacked")
+    for relative in [MAIN_EXE, NODE]:
+        os.makedirs(os.path.dirname(linux_path(unpacked, relative)), exist_ok=True)
+        shutil.copy(ELECTRON_STAND_IN, linux_path(unpacked, relative))
+    shutil.copy(PROCSWEEP_EXE, linux_path(unpacked, "resources\\procsweep.exe"))
+    with open(linux_path(unpacked, "resources\\app.asar"), "wb") as f:
+        f.write(f"asar {version}".encode())
+    defines = [f"-D{name}={value}" for name, value in [
+        ("PRODUCT_NAME", PRODUCT), ("PRODUCT_FILENAME", PRODUCT), ("APP_GUID", GUID),
+        ("APP_FILENAME", PRODUCT), ("VERSION", version), ("BUILD_RESOURCES_DIR", resources),
+        ("APP_BUILD_DIR", unpacked)]]
+    uninstaller = os.path.join(output, "__uninstaller.exe")
+    writer = os.path.join(output, "__uninstaller-writer.exe")
+    for out_file, more in [
+            (writer, ["-DBUILD_UNINSTALLER", f"-DUNINSTALLER_OUT_FILE={win_path(uninstaller)}"]),
+            (installer, [f"-DUNINSTALLER_OUT_FILE={uninstaller}"])]:
+        run_quietly(["makensis", "-WX", STAND_IN_TARGET, *defines, *more,
+                     f'-XOutFile "{out_file}"', STAND_IN], cwd=output)
+        if out_file == writer:
+            run_quietly(command(writer))
+
+
+def build_installer(kind, version, tools):
+    """An application project as the example's README lays it out, built by electron-builder
+    where it can run (`tools`: what it builds with offline), as the stand-in installer elsewhere.
     Returns the installer and the application archive it carries."""
     project = os.path.join(WORK, kind, version)
     resources = os.path.join(project, "build")
@@ -131,22 +207,16 @@ def build_installer(env, kind, version, electron):
     shutil.copy(os.path.join(SOURCE_DIR, "integration", "nsis", "procsweep.nsh"), resources)
     shutil.copy(PROCSWEEP_EXE, os.path.join(resources, "procsweep.exe"))
     shutil.copy(ELECTRON_STAND_IN, os.path.join(resources, "node.exe"))
-    with open(os.path.join(project, "main.js"), "w") as f:
-        f.write("// The stand-in application runs none of this.\n")
     output = os.path.join(project, "dist")
-    with open(os.path.join(project, "package.json"), "w") as f:
-        json.dump(package_json(KINDS[kind], version, output, electron), f, indent=2)
-    completed = subprocess.run(
-        [shutil.which("node"), ELECTRON_BUILDER, "--win", "--x64", "--projectDir", project],
-        cwd=project, env=env, stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
-        stderr=subprocess.STDOUT, timeout=BUILD_TIMEOUT_S)
-    if completed.returncode != 0:
-        raise AssertionError(f"electron-builder ended with {completed.returncode}:\n"
-                             f"{completed.stdout.decode(errors='replace')}")
+    installer = os.path.join(output, f"{PRODUCT} Setup {version}.exe")
+    if BUILDER == "electron-builder":
+        run_electron_builder(tools, kind, version, project, output)
+    else:
+        os.makedirs(output)
+        build_stand_in(version, resources, output, installer)
     with open(os.path.join(output, "win-unpacked", "resources", "app.asar"), "rb") as f:
         archive = f.read()
-    return {"installer": os.path.join(output, f"{PRODUCT} Setup {version}.exe"),
-            "archive": archive}
+    return {"installer": installer, "archive": archive}
 
 
 # Built once for the whole run, in setUpModule: BUILDS[kind][version].
@@ -155,16 +225,14 @@ TEMP = {}
 
 
 def setUpModule():
-    if not runs_32_bit_programs():
-        raise unittest.SkipTest(NO_32_BIT_PROGRAMS)
     shutil.rmtree(WORK, ignore_errors=True)
     os.makedirs(WORK)
     WineSession.ensure()
-    env = offline_environment()
-    electron = electron_dist()
-    for kind in KINDS:
-        BUILDS[kind] = {version: build_installer(env, kind, version, electron)
-                        for version in VERSIONS}
+    tools = None
+    if BUILDER == "electron-builder":
+        tools = {"env": offline_environment(), "electron": electron_dist()}
+    for kind in BUILDER_KINDS[BUILDER]:
+        BUILDS[kind] = {version: build_installer(kind, version, tools) for version in VERSIONS}
     TEMP["folder"] = windows_temp_folder()
 
 
@@ -185,9 +253,12 @@ def forget_installations():
 class Situations:
     """The situations an installer meets; a subclass names the kind of installer."""
 
+    builder = None
     kind = None
 
     def setUp(self):
+        if self.builder != BUILDER:
+            self.skipTest(NOT_BUILT[self.builder, self.kind])
         super().setUp()
         forget_installations()
         self.builds = BUILDS[self.kind]
@@ -308,11 +379,18 @@ class Situations:
 
 
 class OneClickPerUserTest(Situations, E2ETestCase):
-    kind = "one-click"
+    builder, kind = "electron-builder", "one-click"
 
 
 class AssistedPerMachineTest(Situations, E2ETestCase):
-    kind = "assisted"
+    builder, kind = "electron-builder", "assisted"
+
+
+class StandInOneClickPerUserTest(Situations, E2ETestCase):
+    """Not electron-builder: the stand-in installer, with the include where electron-builder
+    inserts it."""
+
+    builder, kind = "stand-in", "one-click"
 
 
 if __name__ == "__main__":
