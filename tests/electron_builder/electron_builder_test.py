@@ -174,6 +174,9 @@ def build_stand_in(version, resources, output, installer):
     """Builds the stand-in installer, not electron-builder's: stand_in.nsi for 64-bit Windows, in
     electron-builder's two passes, over the application's files laid out as electron-builder lays
     out the example's in win-unpacked."""
+    if shutil.which("makensis") is None:
+        raise AssertionError("makensis not found: `make` installs Debian's nsis")
+    # The example's extraResources put procsweep.exe, and the test's own the node helper.
     unpacked = os.path.join(output, "win-unpacked")
     for relative in [MAIN_EXE, NODE]:
         os.makedirs(os.path.dirname(linux_path(unpacked, relative)), exist_ok=True)
@@ -187,13 +190,16 @@ def build_stand_in(version, resources, output, installer):
         ("APP_BUILD_DIR", unpacked)]]
     uninstaller = os.path.join(output, "__uninstaller.exe")
     writer = os.path.join(output, "__uninstaller-writer.exe")
-    for out_file, more in [
-            (writer, ["-DBUILD_UNINSTALLER", f"-DUNINSTALLER_OUT_FILE={win_path(uninstaller)}"]),
-            (installer, [f"-DUNINSTALLER_OUT_FILE={uninstaller}"])]:
-        run_quietly(["makensis", "-WX", STAND_IN_TARGET, *defines, *more,
-                     f'-XOutFile "{out_file}"', STAND_IN], cwd=output)
-        if out_file == writer:
-            run_quietly(command(writer))
+    make_stand_in(writer, *defines, "-DBUILD_UNINSTALLER",
+                  f"-DUNINSTALLER_OUT_FILE={win_path(uninstaller)}")
+    run_quietly(command(writer))
+    make_stand_in(installer, *defines, f"-DUNINSTALLER_OUT_FILE={uninstaller}")
+
+
+def make_stand_in(out_file, *defines):
+    """One pass of makensis over stand_in.nsi; any warning fails, as in electron-builder's."""
+    run_quietly(["makensis", "-WX", STAND_IN_TARGET, *defines, f'-XOutFile "{out_file}"',
+                 STAND_IN], cwd=os.path.dirname(out_file))
 
 
 def build_installer(kind, version, tools):
