@@ -19,7 +19,8 @@ Name "${PRODUCT_NAME}"
 
 ; electron-builder's message, which the include shows when the application cannot be ended.
 LoadLanguageFile "${NSISDIR}\Contrib\Language files\English.nlf"
-LangString appCannotBeClosed ${LANG_ENGLISH} "${PRODUCT_NAME} cannot be closed. $\r$\nPlease close it manually and click Retry to continue."
+LangString appCannotBeClosed ${LANG_ENGLISH} \
+  "${PRODUCT_NAME} cannot be closed. $\r$\nPlease close it manually and click Retry to continue."
 
 ; Where electron-builder includes an author's nsis.include: before its templates.
 !addincludedir "${BUILD_RESOURCES_DIR}"
