@@ -7,7 +7,7 @@ if(Python3_Interpreter_FOUND AND NOT CMAKE_HOST_WIN32)
   # as electron-builder's resource editor rejects an executable with symbols or without them.
   add_executable(fixture_electron tests/fixtures/fixture_app.cpp tests/fixtures/fixture_electron.rc)
   target_compile_definitions(fixture_electron PRIVATE UNICODE _UNICODE)
-  target_link_libraries(fixture_electron PRIVATE user32)
+  target_link_libraries(fixture_electron PRIVATE user32 advapi32)
   if(MINGW)
     target_link_options(fixture_electron PRIVATE -municode -static -mwindows -s)
   endif()

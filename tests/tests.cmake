@@ -45,7 +45,7 @@ endif()
 # Small programs the end-to-end tests start as the installation's executables.
 add_executable(fixture_app tests/fixtures/fixture_app.cpp)
 target_compile_definitions(fixture_app PRIVATE UNICODE _UNICODE)
-target_link_libraries(fixture_app PRIVATE user32)
+target_link_libraries(fixture_app PRIVATE user32 advapi32)
 if(MINGW)
   target_link_options(fixture_app PRIVATE -municode -static -mwindows)
 endif()

@@ -13,15 +13,21 @@
 ;   !insertmacro ProcsweepExtract "<report file>"  ; first, in .onInit and in un.onInit
 ;   !insertmacro ProcsweepRun probe                ; $ProcsweepExitCode: 0, 2, 10 or 11, or
 ;                                                  ; "error" when the tool could not be started
+;   !insertmacro ProcsweepRunIn probe "<folder>"   ; the same, on another installation folder
 ;   !insertmacro ProcsweepCloseAndWait 10000       ; "close", then "probe" until the main
 ;                                                  ; executable has ended or 10 s have passed
+;   !insertmacro ProcsweepCloseAndWaitIn 10000 "<folder>"  ; the same, on another folder
 ;   !insertmacro ProcsweepForEachEvent MyFunction  ; calls MyFunction (un.MyFunction in the
 ;                                                  ; uninstaller) once per event of the last run
 ;   !insertmacro ProcsweepNote "text"              ; adds a line of your own to the report
+;   !insertmacro ProcsweepKeepReport "<file name>" ; a copy of the report, for after the run
 ;
 ; The report file is what a silent run (/S) leaves behind: every run of the tool as its command
 ; line, the tool's own event lines and "exit code N", in UTF-16LE with a byte-order mark. The
-; tool writes into it directly (--log), so every path in it is exact.
+; tool writes into it directly (--log), so every path in it is exact. ProcsweepExtract creates
+; it anew: an installer that runs elevated gives it a name in $PLUGINSDIR (a folder made for this
+; run, under a name nobody can know in advance), never a fixed name in %TEMP%, where any program
+; the user runs could have put a link in its way. ProcsweepKeepReport copies it where it stays.
 
 !ifndef PROCSWEEP_NSH_INCLUDED
 !define PROCSWEEP_NSH_INCLUDED
@@ -55,19 +61,29 @@
 !macroend
 
 ; Runs procsweep.exe with a mode word ("probe", "close", "clean", "force" or "legacy-owners") on
-; $INSTDIR and PROCSWEEP_MAIN_EXE.
-!macro ProcsweepRun MODE
+; an installation folder (ProcsweepRun: $INSTDIR) and PROCSWEEP_MAIN_EXE.
+!macro ProcsweepRunIn MODE DIRECTORY
   !insertmacro ProcsweepReportVariables
   !insertmacro ProcsweepVariable ProcsweepExitCode
+  Push "${DIRECTORY}"
   Push "${MODE}"
   ${CallArtificialFunction} ProcsweepRun_
 !macroend
 
-!macro ProcsweepCloseAndWait TIMEOUT_MS
+!macro ProcsweepRun MODE
+  !insertmacro ProcsweepRunIn "${MODE}" "$INSTDIR"
+!macroend
+
+!macro ProcsweepCloseAndWaitIn TIMEOUT_MS DIRECTORY
   !insertmacro ProcsweepReportVariables
   !insertmacro ProcsweepVariable ProcsweepExitCode
+  Push "${DIRECTORY}"
   Push "${TIMEOUT_MS}"
   ${CallArtificialFunction} ProcsweepCloseAndWait_
+!macroend
+
+!macro ProcsweepCloseAndWait TIMEOUT_MS
+  !insertmacro ProcsweepCloseAndWaitIn "${TIMEOUT_MS}" "$INSTDIR"
 !macroend
 
 ; FUNCTION is called with $R1 event name, $R2 pid, $R3 win32-error and $R4 text; it may change
@@ -84,6 +100,14 @@
   !insertmacro ProcsweepReportVariables
   Push "${TEXT}"
   ${CallArtificialFunction} ProcsweepNote_
+!macroend
+
+; Copies the report to NAME in %TEMP%, or, when the installer runs elevated, in the system's own
+; temporary folder (%WINDIR%\Temp), where only administrators can remove what another user put.
+!macro ProcsweepKeepReport NAME
+  !insertmacro ProcsweepReportVariables
+  Push "${NAME}"
+  ${CallArtificialFunction} ProcsweepKeepReport_
 !macroend
 
 !macro ProcsweepExtract_
@@ -113,19 +137,21 @@
 !macroend
 
 !macro ProcsweepRun_
-  Exch $0
+  Exch $0 ; the mode word
+  Exch
+  Exch $3 ; the installation folder
   Push $1
   Push $2
   ; A backslash before the closing quote would escape it: a path that ends in one gets a
   ; second. At a drive's root NSIS gives "R:", which Windows reads as the current folder of
   ; drive R, not its root.
-  StrCpy $1 $INSTDIR 1 -1
+  StrCpy $1 $3 1 -1
   ${If} $1 == ":"
-    StrCpy $1 "$INSTDIR\\"
+    StrCpy $1 "$3\\"
   ${ElseIf} $1 == "\"
-    StrCpy $1 "$INSTDIR\"
+    StrCpy $1 "$3\"
   ${Else}
-    StrCpy $1 $INSTDIR
+    StrCpy $1 $3
   ${EndIf}
   FileOpen $2 $ProcsweepReport a
   FileSeek $2 0 END $ProcsweepReportOffset
@@ -137,13 +163,52 @@
   ${CallArtificialFunction} ProcsweepNote_
   Pop $2
   Pop $1
+  Pop $3
+  Pop $0
+!macroend
+
+!macro ProcsweepKeepReport_
+  Exch $0
+  Push $1
+  Push $2
+  Push $3
+  Push $4
+  ; An elevated process must not write where the user's own programs may have prepared the
+  ; name. Not knowing counts as elevated.
+  StrCpy $1 1
+  System::Call 'advapi32::OpenProcessToken(p -1, i 8, *p .r2) i .r3' ; TOKEN_QUERY
+  ${If} $3 <> 0
+    ; TokenElevation: TokenIsElevated
+    System::Call 'advapi32::GetTokenInformation(p r2, i 20, *i 1 r1, i 4, *i .r4) i .r3'
+    ${If} $3 = 0
+      StrCpy $1 1
+    ${EndIf}
+    System::Call 'kernel32::CloseHandle(p r2)'
+  ${EndIf}
+  ${If} $1 <> 0
+    StrCpy $0 "$WINDIR\Temp\$0"
+  ${Else}
+    StrCpy $0 "$TEMP\$0"
+  ${EndIf}
+  ; Whatever is at the name goes first (a link itself, never what it points to), and the copy
+  ; is made only as a new file: a link put there in between makes the copy fail instead of
+  ; redirecting it. A folder at the name keeps no copy; nothing else changes.
+  System::Call 'kernel32::DeleteFileW(w r0)'
+  System::Call 'kernel32::CopyFileW(w "$ProcsweepReport", w r0, i 1)'
+  Pop $4
+  Pop $3
+  Pop $2
+  Pop $1
   Pop $0
 !macroend
 
 !macro ProcsweepCloseAndWait_
   Exch $0 ; how long to wait, in milliseconds
+  Exch
+  Exch $3 ; the installation folder
   Push $1
   Push $2
+  Push $3
   Push close
   ${CallArtificialFunction} ProcsweepRun_
   ; A deadline on the system's clock, not a count of turns: each look takes a while itself (a
@@ -159,6 +224,7 @@
     ${If} $2 > 0
       Sleep $2
     ${EndIf}
+    Push $3
     Push probe
     ${CallArtificialFunction} ProcsweepRun_
     ${If} $ProcsweepExitCode != 10
@@ -169,6 +235,7 @@
   ${LoopUntil} $2 >= $0
   Pop $2
   Pop $1
+  Pop $3
   Pop $0
 !macroend
 

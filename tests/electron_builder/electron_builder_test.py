@@ -1,11 +1,17 @@
 """The electron-builder example of integration/electron-builder, as an author uses it: its
 package.json build lines and its include, built by electron-builder itself (the version that
 package-lock.json pins) for a stand-in Electron application, versions 1 and 2, as a one-click
-per-user installer and as an assisted per-machine one. Each installer and its uninstaller run
-silently under Wine in the situations they meet: nothing runs; the application runs and closes
-when asked; it ignores the request and is ended after the wait; only a helper runs; a program
-of the same name runs from another folder; an update as electron-updater starts it; the
-uninstaller while the application runs; procsweep.exe answering 2.
+per-user installer, an assisted per-machine one, and the default assisted one (per-user, which
+elevates when the user installs for every user). Each installer and its uninstaller run under
+Wine in the situations they meet, silently: nothing runs; the application runs and closes when
+asked; it ignores the request and is ended after the wait; only a helper runs; a program of the
+same name runs from another folder; an update as electron-updater starts it; an update into
+another folder, whose old installation the installer uninstalls first; the elevated instance
+of an assisted installer; a file, folder or link already at the report's names, elevated and
+not; the uninstaller while the application runs; procsweep.exe answering 2. And driven as a
+user drives them (the windows' texts read, the buttons pressed, through the fixture program):
+what the installer shows while it waits, its question, and both answers, for the installation
+folder and for the old installation in another folder.
 
 electron-builder downloads 7-Zip, NSIS, NSIS's plug-ins and Electron when it builds. Here it gets
 local ones: Debian's 7za and makensis, the plug-ins in ELECTRON_BUILDER_NSIS_RESOURCES_DIR (where
@@ -13,18 +19,21 @@ that is unset, it fetches them itself), and the fixture program as electron.exe.
 installer it has just built, under the `wine` it finds on PATH, to write the uninstaller: that
 `wine` starts programs the project's way (tools/wine-run).
 
+Under Wine every program runs elevated. The tests run an installer unelevated through the
+fixture program (`fixture_app limited`, the user's linked unelevated token), and an assisted
+installer's elevated instance by starting it as the UAC plug-in starts that instance: with its
+/UAC: argument first. Wine never needs to elevate, so nothing else would run that branch.
+
 On a machine that runs no 32-bit program, electron-builder cannot build or run its installers
 (they, their plug-ins and the program its build runs to write the uninstaller are 32-bit). There
 the same situations run against a stand-in installer instead, which is NOT electron-builder's:
-stand_in.nsi, built for 64-bit Windows with makensis -WX in electron-builder's two passes, takes
-the include, unchanged, where electron-builder's templates insert it (the installer's section
-before any file is written, the uninstaller's un.onInit) with electron-builder's defines and its
-"cannot be closed" message. It shows the include at work in installers built the way
-electron-builder inserts it, and nothing of electron-builder's own templates: not its 7-Zip
-archive, its uninstall entry, shortcuts, running the old version's uninstaller on an update (the
-stand-in records only the installation's folder, where an update finds it, and installs over
-it), nor its UAC plug-in, so the assisted per-machine kind has no stand-in. Its tests are named
-StandIn...; the electron-builder ones are skipped there, saying why.
+stand_in/installer.nsi, built for 64-bit Windows with makensis -WX in electron-builder's two
+passes, takes the include, unchanged, where electron-builder's templates insert it, with
+electron-builder's defines and messages, and keeps of electron-builder's templates what the
+include meets (its header says which): the one-click banner, the details hidden before the
+check, the assisted kind's directory page and elevated instance (stand_in/UAC.nsh answers the UAC
+plug-in's question), and the old installation's uninstaller run before any file is written. Its
+tests are named StandIn...; the electron-builder ones are skipped there, saying why.
 
 Environment (set by CTest): PROCSWEEP_EXE, FIXTURE_APP, ELECTRON_STAND_IN, PROCSWEEP_SOURCE_DIR,
 PROCSWEEP_BUILD_DIR; ELECTRON_BUILDER_NSIS_RESOURCES_DIR (.ci/run sets it).
@@ -37,8 +46,11 @@ import shutil
 import subprocess
 import unittest
 
-from tests.e2e.harness import PROCSWEEP_EXE, E2ETestCase, Installation, WineSession, read_records
-from tests.installers.reports import run_batch, run_quietly, windows_temp_folder
+from tests.e2e.harness import (FIXTURE_APP, PROCSWEEP_EXE, E2ETestCase, Installation,
+                               WineSession, read_records)
+from tests.installers.gui import CANCEL, NEXT, OK, Screen, finish, start_installer
+from tests.installers.reports import (batch_file, read_report, run_batch, run_quietly,
+                                      windows_temp_folder)
 from tools.windows_programs import (BUILD_DIR, ENV, NO_32_BIT_PROGRAMS, NODE, SOURCE_DIR, WINE_RUN,
                                     command, linux_path, runs_32_bit_programs, win_path)
 
@@ -61,31 +73,53 @@ GUID = "6f1d3c2a-8e4b-4f7a-9c05-2b8d7e41a9c3"
 # short link to a deep folder exists, but procsweep.exe cannot resolve it and answers 2.
 DEEP = ["d" * 100] * 3
 
-# The two installers an author most often builds: electron-builder's default, and the one that
-# asks and installs for every user of the machine.
+# The reports the include keeps, and what its installers show.
+SETUP_REPORT = f"{PRODUCT} setup procsweep.log"
+UNINSTALL_REPORT = f"{PRODUCT} uninstall procsweep.log"
+WAITING = f"Waiting up to 10 seconds for {PRODUCT} to close."
+QUESTION = f"{PRODUCT} is still running. End it now?"
+CANNOT_BE_CLOSED = f"{PRODUCT} cannot be closed."
+NOT_ENDED = f"{PRODUCT} could not be ended: nothing was changed."
+# A detail the stand-in prints after the check, where electron-builder's details are hidden.
+STAND_IN_DETAIL = f"Stand-in: replacing the files of {PRODUCT}."
+
+# The installers an author most often builds: electron-builder's one-click default, the assisted
+# one that installs for every user, and the default assisted one, which installs for the current
+# user or, elevating, for every user. No run starts the application at the end.
 KINDS = {
-    "one-click": {"oneClick": True, "perMachine": False},
-    "assisted": {"oneClick": False, "perMachine": True},
+    "one-click": {"oneClick": True, "perMachine": False, "runAfterFinish": False},
+    "assisted": {"oneClick": False, "perMachine": True, "runAfterFinish": False},
+    "assisted-per-user": {"oneClick": False, "perMachine": False, "runAfterFinish": False,
+                          "allowToChangeInstallationDirectory": True},
 }
+# Where each kind shows the waiting text: the one-click banner's text, the assisted page's status.
+WAITING_CONTROL = {"one-click": 1000, "assisted": 1006, "assisted-per-user": 1006}
 
 # Who builds the installers: electron-builder where 32-bit programs run, the stand-in installer
-# (stand_in.nsi, not electron-builder's) elsewhere, for 64-bit Windows and one-click per-user
-# only: electron-builder's assisted per-machine installer needs its UAC plug-in, a 32-bit one.
+# (stand_in/installer.nsi, not electron-builder's) elsewhere, for 64-bit Windows: its one-click
+# kind, and its assisted kind in the default assisted installer's place. electron-builder's
+# assisted per-machine installer has no stand-in.
 BUILDER = "electron-builder" if runs_32_bit_programs() else "stand-in"
-BUILDER_KINDS = {"electron-builder": list(KINDS), "stand-in": ["one-click"]}
-STAND_IN = os.path.join(SOURCE_DIR, "tests", "electron_builder", "stand_in.nsi")
+BUILDER_KINDS = {"electron-builder": list(KINDS), "stand-in": ["one-click", "assisted-per-user"]}
+STAND_IN = os.path.join(SOURCE_DIR, "tests", "electron_builder", "stand_in", "installer.nsi")
 STAND_IN_TARGET = "-XTarget amd64-unicode"
+NOT_ELECTRON_BUILDER = (f"not electron-builder here: {NO_32_BIT_PROGRAMS}, and electron-builder's "
+                        "build and installers are 32-bit")
 NOT_BUILT = {
     ("electron-builder", "one-click"):
-        f"not electron-builder here: {NO_32_BIT_PROGRAMS}, and electron-builder's build and "
-        "installers are 32-bit; StandInOneClickPerUserTest runs these situations on the "
+        f"{NOT_ELECTRON_BUILDER}; StandInOneClickPerUserTest runs these situations on the "
         "stand-in installer instead, which is not electron-builder's",
     ("electron-builder", "assisted"):
-        f"not electron-builder here: {NO_32_BIT_PROGRAMS}, and electron-builder's build and "
-        "installers are 32-bit; the assisted per-machine kind has no stand-in installer (it "
+        f"{NOT_ELECTRON_BUILDER}; the assisted per-machine kind has no stand-in installer (it "
         "needs electron-builder's UAC plug-in, a 32-bit one)",
+    ("electron-builder", "assisted-per-user"):
+        f"{NOT_ELECTRON_BUILDER}; StandInAssistedPerUserTest runs these situations on the "
+        "stand-in installer instead, which is not electron-builder's",
     ("stand-in", "one-click"):
         "electron-builder itself builds the installers here (OneClickPerUserTest): the "
+        "stand-in installer is for a machine that runs no 32-bit program",
+    ("stand-in", "assisted-per-user"):
+        "electron-builder itself builds the installers here (AssistedPerUserTest): the "
         "stand-in installer is for a machine that runs no 32-bit program",
 }
 
@@ -100,9 +134,14 @@ def offline_environment():
             raise AssertionError(f"{program} not found: `make` installs it")
     if not os.path.exists(ELECTRON_BUILDER):
         raise AssertionError(f"{ELECTRON_BUILDER} not found: `make` installs it (npm ci)")
+    resources = os.environ.get("ELECTRON_BUILDER_NSIS_RESOURCES_DIR")
+    if resources is not None and not os.path.isdir(os.path.join(resources, "plugins")):
+        raise AssertionError(f"ELECTRON_BUILDER_NSIS_RESOURCES_DIR={resources} has no plugins "
+                             "folder: set it to a copy of electron-builder's NSIS resources "
+                             "(../shared/vendor/electron-builder-nsis-resources)")
     os.symlink(shutil.which("makensis"), os.path.join(nsis, "makensis"))
     # electron-updater's helper for updating a per-machine installation, which electron-builder
-    # packs into the application from its NSIS folder. Nothing here runs it.
+    # packs into every NSIS installer's application from its NSIS folder. Nothing here runs it.
     shutil.copy(ELECTRON_STAND_IN, os.path.join(nsis, "elevate.exe"))
     # tools/wine-run finds Wine on PATH in its turn: this `wine` gives it the PATH without
     # itself.
@@ -155,6 +194,11 @@ def package_json(options, version, output, electron):
     return package
 
 
+# What electron-builder prints when it cannot download what it was not given locally.
+NETWORK_FAILURES = ["getaddrinfo", "ENOTFOUND", "ECONNREFUSED", "ETIMEDOUT", "EAI_AGAIN",
+                    "net::ERR"]
+
+
 def run_electron_builder(tools, kind, version, project, output):
     """Builds the project with electron-builder, as an author does, offline."""
     with open(os.path.join(project, "main.js"), "w") as f:
@@ -166,14 +210,19 @@ def run_electron_builder(tools, kind, version, project, output):
         cwd=project, env=tools["env"], stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
         stderr=subprocess.STDOUT, timeout=BUILD_TIMEOUT_S)
     if completed.returncode != 0:
-        raise AssertionError(f"electron-builder ended with {completed.returncode}:\n"
-                             f"{completed.stdout.decode(errors='replace')}")
+        printed = completed.stdout.decode(errors="replace")
+        if [failure for failure in NETWORK_FAILURES if failure in printed]:
+            raise AssertionError(
+                "electron-builder tried to download its NSIS plug-ins (no network here): set "
+                "ELECTRON_BUILDER_NSIS_RESOURCES_DIR to a folder with them, such as "
+                "../shared/vendor/electron-builder-nsis-resources (.ci/run sets it)") from None
+        raise AssertionError(f"electron-builder ended with {completed.returncode}:\n{printed}")
 
 
-def build_stand_in(version, resources, output, installer):
-    """Builds the stand-in installer, not electron-builder's: stand_in.nsi for 64-bit Windows, in
-    electron-builder's two passes, over the application's files laid out as electron-builder lays
-    out the example's in win-unpacked."""
+def build_stand_in(kind, version, resources, output, installer):
+    """Builds the stand-in installer, not electron-builder's: stand_in/installer.nsi for 64-bit
+    Windows, in electron-builder's two passes, over the application's files laid out as
+    electron-builder lays out the example's in win-unpacked."""
     if shutil.which("makensis") is None:
         raise AssertionError("makensis not found: `make` installs Debian's nsis")
     # The example's extraResources put procsweep.exe, and the test's own the node helper.
@@ -188,6 +237,8 @@ def build_stand_in(version, resources, output, installer):
         ("PRODUCT_NAME", PRODUCT), ("PRODUCT_FILENAME", PRODUCT), ("APP_GUID", GUID),
         ("APP_FILENAME", PRODUCT), ("VERSION", version), ("BUILD_RESOURCES_DIR", resources),
         ("APP_BUILD_DIR", unpacked)]]
+    if kind == "one-click":
+        defines.append("-DONE_CLICK")
     uninstaller = os.path.join(output, "__uninstaller.exe")
     writer = os.path.join(output, "__uninstaller-writer.exe")
     make_stand_in(writer, *defines, "-DBUILD_UNINSTALLER",
@@ -197,7 +248,7 @@ def build_stand_in(version, resources, output, installer):
 
 
 def make_stand_in(out_file, *defines):
-    """One pass of makensis over stand_in.nsi; any warning fails, as in electron-builder's."""
+    """One pass of makensis over the stand-in; any warning fails, as in electron-builder's."""
     run_quietly(["makensis", "-WX", STAND_IN_TARGET, *defines, f'-XOutFile "{out_file}"',
                  STAND_IN], cwd=os.path.dirname(out_file))
 
@@ -219,7 +270,7 @@ def build_installer(kind, version, tools):
         run_electron_builder(tools, kind, version, project, output)
     else:
         os.makedirs(output)
-        build_stand_in(version, resources, output, installer)
+        build_stand_in(kind, version, resources, output, installer)
     with open(os.path.join(output, "win-unpacked", "resources", "app.asar"), "rb") as f:
         archive = f.read()
     return {"installer": installer, "archive": archive}
@@ -227,6 +278,7 @@ def build_installer(kind, version, tools):
 
 # Built once for the whole run, in setUpModule: BUILDS[kind][version].
 BUILDS = {}
+# The Linux paths of the user's %TEMP% and of the system's own temporary folder.
 TEMP = {}
 
 
@@ -239,7 +291,8 @@ def setUpModule():
         tools = {"env": offline_environment(), "electron": electron_dist()}
     for kind in BUILDER_KINDS[BUILDER]:
         BUILDS[kind] = {version: build_installer(kind, version, tools) for version in VERSIONS}
-    TEMP["folder"] = windows_temp_folder()
+    TEMP["user"] = windows_temp_folder()
+    TEMP["system"] = windows_temp_folder("%WINDIR%\\Temp")
 
 
 def forget_installations():
@@ -256,6 +309,12 @@ def forget_installations():
     run_quietly(command("regedit", "/S", win_path(path)))
 
 
+def kept_report(name, elevated=True):
+    """Where the include keeps a report: the system's temporary folder when the installer runs
+    elevated (every program under Wine, unless started unelevated), else the user's %TEMP%."""
+    return os.path.join(TEMP["system" if elevated else "user"], name)
+
+
 class Situations:
     """The situations an installer meets; a subclass names the kind of installer."""
 
@@ -270,39 +329,61 @@ class Situations:
         self.builds = BUILDS[self.kind]
         self.root = os.path.join(self.work, PRODUCT)
 
-    def install(self, version="1.0.0", options="", root=None):
-        """Runs an installer silently; into `root` unless None, where the installer chooses
-        (the folder of the installation it finds)."""
-        line = f'"{win_path(self.builds[version]["installer"])}" /S{options}'
+    def line(self, version="1.0.0", options="", root=None, inner=False, elevated=True):
+        """An installer's command line, as NSIS reads it: into `root` unless None, where the
+        installer chooses (the folder of the installation it finds); as the UAC plug-in starts
+        the elevated instance when `inner`; through the fixture program with the user's
+        unelevated token unless `elevated`."""
+        line = f'"{win_path(self.builds[version]["installer"])}"'
+        if inner:
+            # The UAC plug-in starts the elevated instance with its own argument first.
+            line += " /UAC:1 /NCRC"
+        line += options
         if root is not None:
             line += f" /D={win_path(root)}"
-        return run_batch(self, line,
-                         os.path.join(TEMP["folder"], f"{PRODUCT} setup procsweep.log"))
+        if not elevated:
+            line = f'"{win_path(FIXTURE_APP)}" limited "{line.replace(chr(34), chr(92) + chr(34))}"'
+        return line
+
+    def install(self, version="1.0.0", options="", root=None, inner=False, elevated=True):
+        """Runs an installer silently and reads the report it keeps."""
+        return run_batch(self, self.line(version, " /S" + options, root, inner, elevated),
+                         kept_report(SETUP_REPORT, elevated))
 
     def uninstall(self):
         """Runs the installation's uninstaller silently, in place (_?=), to its end."""
         root = win_path(self.root)
         return run_batch(self, f'"{root}\\{UNINSTALLER}" /S _?={root}',
-                         os.path.join(TEMP["folder"], f"{PRODUCT} uninstall procsweep.log"))
+                         kept_report(UNINSTALL_REPORT))
 
-    def install_version_1(self):
-        """A real installation of version 1 in the test's folder."""
+    def install_version_1(self, root=None):
+        """A real installation of version 1 in the test's folder, or in `root`."""
+        self.root = root or self.root
         report = self.install(root=self.root)
         self.assertSteps(report, 0, "probe 0")
         self.assertInstalled("1.0.0")
 
-    def image(self, relative):
-        return win_path(linux_path(self.root, relative))
+    def image(self, relative, root=None):
+        return win_path(linux_path(root or self.root, relative))
 
     def assertSteps(self, report, code, steps):
         self.assertEqual(report.code, code, report)
         self.assertRegex(report.steps(), f"^{steps}$", report)
 
-    def assertInstalled(self, version):
-        with open(linux_path(self.root, "resources\\app.asar"), "rb") as f:
+    def assertInstalled(self, version, root=None):
+        root = root or self.root
+        with open(linux_path(root, "resources\\app.asar"), "rb") as f:
             self.assertEqual(f.read(), self.builds[version]["archive"], "resources\\app.asar")
         for relative in [MAIN_EXE, UNINSTALLER, "resources\\procsweep.exe", NODE]:
-            self.assertTrue(os.path.exists(linux_path(self.root, relative)), relative)
+            self.assertTrue(os.path.exists(linux_path(root, relative)), relative)
+
+    def assertUntouched(self, root):
+        """The sample installation as Installation laid it out: nothing written, nothing
+        removed."""
+        with open(linux_path(root, "resources\\app.asar"), "rb") as f:
+            self.assertEqual(f.read(), b"asar", "resources\\app.asar")
+        self.assertTrue(os.path.exists(linux_path(root, MAIN_EXE)))
+        self.assertFalse(os.path.exists(linux_path(root, UNINSTALLER)))
 
     def assertClosedByItself(self, popen, pid, record):
         self.assertEndsWith(popen, 0)
@@ -356,6 +437,96 @@ class Situations:
         self.assertClosedByItself(main, pid, record)
         self.assertInstalled("2.0.0")
 
+    def test_the_installation_uninstalled_first_from_another_folder_is_ended_first_too(self):
+        # Version 1 runs, ignoring the request to close; version 2 goes into another folder.
+        # The installer uninstalls version 1 before it writes a file, and its uninstaller, run
+        # silently, would end the application without a word: the installer's own check ends it
+        # first, as it would in its own folder.
+        old = os.path.join(self.folder("old"), PRODUCT)
+        self.install_version_1(old)
+        main, pid, record = self.start(linux_path(old, MAIN_EXE))
+        new = os.path.join(self.folder("new"), PRODUCT)
+        report = self.install("2.0.0", root=new)
+        self.assertSteps(report, 0, "probe 0 probe 10 close 0( probe 10)+ force 0")
+        self.assertEqual(report.runs[0]["mode"], "probe")
+        self.assertIn(f'procsweep.exe probe "{win_path(new)}" "{MAIN_EXE}"', report.lines, report)
+        self.assertIn(f"exited pid={pid} win32-error=0 {self.image(MAIN_EXE, old)}",
+                      report.events("force"), report)
+        self.assertEndsWith(main, 0)
+        self.assertInstalled("2.0.0", new)
+        self.assertFalse(os.path.exists(linux_path(old, MAIN_EXE)), "the old installation")
+
+    def test_the_elevated_instance_closes_the_application_first(self):
+        # An assisted installer elevates when the user installs for every user, or when it
+        # upgrades an installation for every user; its elevated instance writes the files.
+        if self.kind != "assisted-per-user":
+            self.skipTest("only the default assisted installer elevates itself")
+        self.install_version_1()
+        main, pid, record = self.start(linux_path(self.root, MAIN_EXE), "windows")
+        report = self.install("2.0.0", root=self.root, inner=True)
+        self.assertSteps(report, 0, "probe 10 close 0( probe 10)* probe 0")
+        self.assertClosedByItself(main, pid, record)
+        self.assertInstalled("2.0.0")
+
+    def test_what_lies_at_the_report_names_changes_nothing_the_installer_does(self):
+        # A file, a folder or a link (to a file of someone else's) at the report's name in the
+        # user's %TEMP% and in the system's: the elevated installer keeps its report in the
+        # system's folder, the unelevated one in %TEMP%; neither writes through the link, and
+        # the other name stays as it was.
+        victim = self.file("victim.txt", content=b"not the installer's")
+
+        def clear(path):
+            if os.path.isdir(path) and not os.path.islink(path):
+                shutil.rmtree(path)
+            elif os.path.lexists(path):
+                os.remove(path)
+
+        def plant(path, what):
+            clear(path)
+            self.addCleanup(clear, path)
+            if what == "file":
+                with open(path, "wb") as f:
+                    f.write(b"planted")
+            elif what == "folder":
+                os.makedirs(path)
+            else:
+                os.symlink(victim, path)
+
+        def assertAsPlanted(path, what):
+            if what == "file":
+                with open(path, "rb") as f:
+                    self.assertEqual(f.read(), b"planted", path)
+            elif what == "folder":
+                self.assertTrue(os.path.isdir(path) and not os.path.islink(path), path)
+            else:
+                self.assertEqual(os.readlink(path), victim, path)
+
+        for what in ["file", "folder", "link"]:
+            for elevated in [True, False]:
+                with self.subTest(planted=what, elevated=elevated):
+                    forget_installations()
+                    self.root = os.path.join(self.folder(f"{what}-{elevated}"), PRODUCT)
+                    kept = kept_report(SETUP_REPORT, elevated)
+                    other = kept_report(SETUP_REPORT, not elevated)
+                    for path in [kept, other]:
+                        plant(path, what)
+                    batch = batch_file(self, self.line(options=" /S", root=self.root,
+                                                       elevated=elevated))
+                    completed = subprocess.run(command("cmd", "/c", win_path(batch)), env=ENV,
+                                               stdin=subprocess.DEVNULL,
+                                               stdout=subprocess.DEVNULL,
+                                               stderr=subprocess.DEVNULL, timeout=180)
+                    self.assertEqual(completed.returncode, 0)
+                    self.assertInstalled("1.0.0")
+                    with open(victim, "rb") as f:
+                        self.assertEqual(f.read(), b"not the installer's")
+                    assertAsPlanted(other, what)
+                    if what == "folder":
+                        assertAsPlanted(kept, what)
+                    else:
+                        self.assertFalse(os.path.islink(kept), kept)
+                        self.assertSteps(read_report(0, kept), 0, "probe 0")
+
     def test_the_uninstaller_closes_the_running_application(self):
         self.install_version_1()
         main, pid, record = self.start(linux_path(self.root, MAIN_EXE), "windows")
@@ -377,11 +548,83 @@ class Situations:
         self.assertSteps(report, 2, "probe 2")
         self.assertEqual(report.events("probe"), [
             f"installation-path-failed pid=0 win32-error=234 {win_path(self.root)}"])
-        self.assertEqual(report.lines[-1], f"{PRODUCT} could not be ended: nothing was changed.")
+        self.assertEqual(report.lines[-1], NOT_ENDED)
         self.assertRunning(helper)
         with open(linux_path(deep, "resources\\app.asar"), "rb") as f:
             self.assertEqual(f.read(), b"asar")
         self.assertFalse(os.path.exists(linux_path(deep, UNINSTALLER)))
+
+    # Driven as a user drives the installer: not silent, its windows read and answered.
+
+    def drive(self, version, root, answers):
+        """Runs the installer interactively into `root` while the application runs, ignoring
+        the request to close: clicks through the pages before the installation, waits for the
+        question, gives the answers ((text of the window, button) each, in turn) and clicks
+        through the pages after it. Returns the installer's exit code, what it showed and the
+        report it kept."""
+        popen = start_installer(batch_file(self, self.line(version, root=root)))
+        screen = Screen(self.work)
+        try:
+            # The assisted installers' pages before the installation begins.
+            while True:
+                controls = screen.wait_for("", popen)
+                if [c for c in controls if c.kind == "msctls_progress32"]:
+                    break
+                for control in controls:
+                    if control.id == NEXT and control.text in ("&Next >", "&Install"):
+                        screen.press(control.text, NEXT)
+                        break
+            for text, button in answers:
+                screen.wait_for(text, popen)
+                screen.press(text, button)
+        except BaseException:
+            finish(popen, screen, timeout=1)
+            raise
+        code = finish(popen, screen)
+        return code, screen, read_report(code, kept_report(SETUP_REPORT))
+
+    def assertShownWhileWaiting(self, screen):
+        self.assertIn(WAITING_CONTROL[self.kind],
+                      [control.id for control in screen.ever_shown(WAITING)], screen.shown())
+        if self.builder == "stand-in":
+            # electron-builder's details are hidden again after the check.
+            self.assertEqual(screen.ever_shown(STAND_IN_DETAIL), [])
+
+    def test_driven_it_says_what_it_waits_for_and_ends_the_application_when_told(self):
+        Installation(self.root, main=MAIN_EXE)
+        main, pid, _ = self.start(linux_path(self.root, MAIN_EXE))
+        code, screen, report = self.drive("1.0.0", self.root, [(QUESTION, OK)])
+        self.assertShownWhileWaiting(screen)
+        self.assertSteps(report, 0, "probe 10 close 0( probe 10)+ force 0")
+        self.assertEqual(code, 0)
+        self.assertEndsWith(main, 0)
+        self.assertInstalled("1.0.0")
+
+    def test_driven_and_told_not_to_end_the_application_it_writes_nothing(self):
+        Installation(self.root, main=MAIN_EXE)
+        main, _, _ = self.start(linux_path(self.root, MAIN_EXE))
+        code, screen, report = self.drive("1.0.0", self.root,
+                                          [(QUESTION, CANCEL), (CANNOT_BE_CLOSED, CANCEL)])
+        self.assertShownWhileWaiting(screen)
+        self.assertSteps(report, 2, "probe 10 close 0( probe 10)+")
+        self.assertEqual(report.lines[-2:], [
+            f"{PRODUCT} still runs: the user chose not to end it.", NOT_ENDED])
+        self.assertEqual(code, 2)
+        self.assertRunning(main)
+        self.assertUntouched(self.root)
+
+    def test_driven_it_asks_before_ending_the_installation_uninstalled_first(self):
+        old = os.path.join(self.folder("old"), PRODUCT)
+        self.install_version_1(old)
+        main, _, _ = self.start(linux_path(old, MAIN_EXE))
+        new = os.path.join(self.folder("new"), PRODUCT)
+        code, screen, report = self.drive("2.0.0", new,
+                                          [(QUESTION, CANCEL), (CANNOT_BE_CLOSED, CANCEL)])
+        self.assertSteps(report, 2, "probe 0 probe 10 close 0( probe 10)+")
+        self.assertEqual(code, 2)
+        self.assertRunning(main)
+        self.assertInstalled("1.0.0", old)
+        self.assertFalse(os.path.exists(linux_path(new, MAIN_EXE)), "the new installation")
 
 
 class OneClickPerUserTest(Situations, E2ETestCase):
@@ -392,11 +635,22 @@ class AssistedPerMachineTest(Situations, E2ETestCase):
     builder, kind = "electron-builder", "assisted"
 
 
+class AssistedPerUserTest(Situations, E2ETestCase):
+    builder, kind = "electron-builder", "assisted-per-user"
+
+
 class StandInOneClickPerUserTest(Situations, E2ETestCase):
     """Not electron-builder: the stand-in installer, with the include where electron-builder
     inserts it."""
 
     builder, kind = "stand-in", "one-click"
+
+
+class StandInAssistedPerUserTest(Situations, E2ETestCase):
+    """Not electron-builder: the stand-in installer's assisted kind, with the include where
+    electron-builder inserts it, and its elevated instance started as the UAC plug-in starts it."""
+
+    builder, kind = "stand-in", "assisted-per-user"
 
 
 if __name__ == "__main__":

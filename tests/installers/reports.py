@@ -22,9 +22,10 @@ def run_quietly(args, cwd=None):
     return completed.stdout.decode(errors="replace")
 
 
-def windows_temp_folder():
-    """The Linux path of %TEMP% in the Wine prefix, where the NSIS example keeps its report."""
-    return run_quietly(command("cmd", "/c", "winepath", "-u", "%TEMP%")).strip()
+def windows_temp_folder(folder="%TEMP%"):
+    """The Linux path of %TEMP% (or of another folder of Windows') in the Wine prefix, where the
+    installers keep their reports."""
+    return run_quietly(command("cmd", "/c", "winepath", "-u", folder)).strip()
 
 
 class Report:
@@ -97,11 +98,22 @@ def utf16_report(path):
     return read
 
 
+def batch_file(test, line):
+    """A batch file in the test's folder that runs the command line `line`, as NSIS reads it,
+    and ends with its exit code."""
+    return test.file(f"run-{len(os.listdir(test.work))}.bat",
+                     content=f"@echo off\r\n{line}\r\nexit /b %ERRORLEVEL%\r\n".encode())
+
+
 def run_batch(test, line, report):
     """Runs the command line `line` from a batch file in the test's folder, watching the UTF-16
     report file `report` (removed first, so that only this run's lines are read)."""
-    batch = test.file(f"run-{len(os.listdir(test.work))}.bat",
-                      content=f"@echo off\r\n{line}\r\nexit /b %ERRORLEVEL%\r\n".encode())
+    batch = batch_file(test, line)
     if os.path.exists(report):
         os.remove(report)
     return run_watched(command("cmd", "/c", win_path(batch)), utf16_report(report))
+
+
+def read_report(code, report):
+    """What a run that has ended left in the UTF-16 report file `report`."""
+    return Report(code, utf16_report(report)(), [])
