@@ -103,7 +103,9 @@
 !macroend
 
 ; Copies the report to NAME in %TEMP%, or, when the installer runs elevated, in the system's own
-; temporary folder (%WINDIR%\Temp), where only administrators can remove what another user put.
+; temporary folder (%WINDIR%\Temp), where no other user can put a link: as a new file, or in
+; place of the contents of a plain file of that name (an earlier report). Anything else at the
+; name (a link, a folder) keeps no copy, and is left as it is.
 !macro ProcsweepKeepReport NAME
   !insertmacro ProcsweepReportVariables
   Push "${NAME}"
@@ -185,21 +187,100 @@
     ${EndIf}
     System::Call 'kernel32::CloseHandle(p r2)'
   ${EndIf}
+  StrCpy $4 $0 ; the file's name
   ${If} $1 <> 0
     StrCpy $0 "$WINDIR\Temp\$0"
   ${Else}
     StrCpy $0 "$TEMP\$0"
   ${EndIf}
-  ; Whatever is at the name goes first (a link itself, never what it points to), and the copy
-  ; is made only as a new file: a link put there in between makes the copy fail instead of
-  ; redirecting it. A folder at the name keeps no copy; nothing else changes.
-  System::Call 'kernel32::DeleteFileW(w r0)'
-  System::Call 'kernel32::CopyFileW(w "$ProcsweepReport", w r0, i 1)'
+  ; Nothing at the name is removed, moved or followed: the copy is a new file, or it replaces
+  ; the contents of a plain file that is there under that very name (an earlier report). A
+  ; link, a second name of another file, a folder, or a file the name only leads to (a link
+  ; that the system follows without saying so, as Wine does) keeps no copy, and nothing else
+  ; changes. GENERIC_WRITE, no sharing, CREATE_NEW.
+  System::Call 'kernel32::CreateFileW(w r0, i 0x40000000, i 0, p 0, i 1, i 0x80, p 0) p .r1 ?e'
+  Pop $2
+  ${If} $1 = -1
+  ${AndIf} $2 = 80 ; ERROR_FILE_EXISTS
+    ; GENERIC_WRITE, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT: a link itself, not its target.
+    System::Call 'kernel32::CreateFileW(w r0, i 0x40000000, i 0, p 0, i 3, i 0x00200000, p 0) p .r1'
+    ${If} $1 <> -1
+      Push $1
+      ${CallArtificialFunction} ProcsweepIsPlainFileNamed_
+      Pop $2
+      ${If} $2 != yes
+        System::Call 'kernel32::CloseHandle(p r1)'
+        StrCpy $1 -1
+      ${Else}
+        System::Call 'kernel32::SetEndOfFile(p r1)'
+      ${EndIf}
+    ${EndIf}
+  ${EndIf}
+  ${If} $1 <> -1
+    ; The report's bytes, as they are (UTF-16 units).
+    ClearErrors
+    FileOpen $2 $ProcsweepReport r
+    ${IfNot} ${Errors}
+      ${Do}
+        ClearErrors
+        FileReadWord $2 $3
+        ${If} ${Errors}
+          ${ExitDo}
+        ${EndIf}
+        FileWriteWord $1 $3
+      ${Loop}
+      FileClose $2
+    ${EndIf}
+    System::Call 'kernel32::CloseHandle(p r1)'
+  ${EndIf}
   Pop $4
   Pop $3
   Pop $2
   Pop $1
   Pop $0
+!macroend
+
+; "yes" when the open file on the stack is a plain file with no other name, whose final path
+; ends in the name in $4.
+!macro ProcsweepIsPlainFileNamed_
+  Exch $0
+  Push $1
+  Push $2
+  Push $3
+  Push $5
+  StrCpy $3 no
+  ; BY_HANDLE_FILE_INFORMATION: its attributes (first) and number of links (eleventh).
+  System::Call '*(i, i, i, i, i, i, i, i, i, i, i, i, i) p .r1'
+  System::Call 'kernel32::GetFileInformationByHandle(p r0, p r1) i .r2'
+  ${If} $2 <> 0
+    System::Call '*$1(i .r2, i, i, i, i, i, i, i, i, i, i .r5)'
+    ; FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT
+    IntOp $2 $2 & 0x410
+    ${If} $2 = 0
+    ${AndIf} $5 = 1
+      StrCpy $3 maybe
+    ${EndIf}
+  ${EndIf}
+  System::Free $1
+  ${If} $3 == maybe
+    StrCpy $3 no
+    ; FILE_NAME_NORMALIZED | VOLUME_NAME_DOS
+    System::Call 'kernel32::GetFinalPathNameByHandleW(p r0, w .r1, i ${NSIS_MAX_STRLEN}, i 0) i .r2'
+    ${If} $2 > 0
+      StrLen $2 "\$4"
+      IntOp $2 0 - $2
+      StrCpy $1 $1 "" $2
+      ${If} $1 == "\$4"
+        StrCpy $3 yes
+      ${EndIf}
+    ${EndIf}
+  ${EndIf}
+  StrCpy $0 $3
+  Pop $5
+  Pop $3
+  Pop $2
+  Pop $1
+  Exch $0
 !macroend
 
 !macro ProcsweepCloseAndWait_

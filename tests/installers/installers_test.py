@@ -106,6 +106,7 @@ MACRO_USES = {
     "ProcsweepCloseAndWait": "!insertmacro ProcsweepCloseAndWait 1000",
     "ProcsweepForEachEvent": "!insertmacro ProcsweepForEachEvent {un}ShowEvent",
     "ProcsweepNote": '!insertmacro ProcsweepNote "done"',
+    "ProcsweepKeepReport": '!insertmacro ProcsweepKeepReport "kept.log"',
 }
 
 
