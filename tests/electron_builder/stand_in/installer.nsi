@@ -158,8 +158,12 @@ Section "install"
         !insertmacro customCheckAppRunning
       ${EndIf}
     !endif
-    ; electron-builder's details from here on are hidden again.
+    ; electron-builder's details from here on are hidden again, for as long as it takes to
+    ; unpack the application (a while).
     DetailPrint "Stand-in: replacing the files of ${PRODUCT_NAME}."
+    ${IfNot} ${Silent}
+      Sleep 2000
+    ${EndIf}
     Push SHELL_CONTEXT
     Call UninstallOldVersion
     ${If} ${ShellVarContextAll}
