@@ -18,6 +18,7 @@ Run from the checkout's root: python3 -m tools.package
 """
 
 import argparse
+import glob
 import json
 import os
 import re
@@ -104,8 +105,19 @@ def npm_pack(folder, dist):
     return os.path.join(dist, packed["filename"]), sorted(f["path"] for f in packed["files"])
 
 
+def remove_tarballs(dist):
+    for path in glob.glob(os.path.join(glob.escape(dist), f"{NAME}-*.tgz")):
+        os.remove(path)
+
+
 def package(arguments):
+    if arguments.exe and (arguments.work or arguments.worktree):
+        raise PackageError("--exe packs a given procsweep.exe: no release build to pass "
+                           "--work or --worktree to")
     dist = os.path.abspath(arguments.dist)
+    # An earlier run's tarball must not pass for this run's, should this one fail.
+    if os.path.isdir(dist):
+        remove_tarballs(dist)
     with tempfile.TemporaryDirectory(prefix="procsweep-package-") as scratch:
         if arguments.exe:
             tree, exe = SOURCE_DIR, os.path.abspath(arguments.exe)
@@ -122,14 +134,11 @@ def package(arguments):
 
         version = project_version(build_dir)
         tarball = os.path.join(dist, tarball_name(version))
-        if os.path.lexists(tarball):
-            os.remove(tarball)
         folder = os.path.join(scratch, NAME)
         stage(tree, exe, version, folder)
         packed, files = npm_pack(folder, dist)
         if packed != tarball or files != PACKAGE_FILES:
-            if os.path.lexists(packed):
-                os.remove(packed)
+            remove_tarballs(dist)
             raise PackageError(f"npm packed {files} as {packed}; expected {PACKAGE_FILES} as "
                                f"{tarball} (is package/package.json's \"files\" right?)")
     print(f"package: {tarball}")
