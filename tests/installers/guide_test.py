@@ -112,7 +112,7 @@ class PastedSnippetsTest(unittest.TestCase):
     def test_the_nsis_snippets_pasted_in_order_build_without_warnings(self):
         # The include's own code is shown for reading: it reaches the script through its
         # !include of the procsweep.nsh beside it, never pasted a second time.
-        include = read("nsis/procsweep.nsh")
+        include = read("integration/nsis/procsweep.nsh")
         snippets = [text for text in guide.section_blocks("NSIS", ["nsis"])
                     if "\n" + text not in "\n" + include]
         folder = self.folder("nsis")

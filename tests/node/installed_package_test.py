@@ -96,6 +96,14 @@ class InstalledPackageTest(unittest.TestCase):
                     "bin", "gypfile"]:
             self.assertNotIn(key, manifest)
         self.assertEqual(manifest["license"], "MIT")
+        # npm adds these three by itself; "files" names the rest.
+        self.assertEqual(sorted(manifest["files"]), sorted(
+            set(package.PACKAGE_FILES) - {"package.json", "README.md", "LICENSE"}))
+        # The Node.js here is one the package says it supports.
+        oldest = re.fullmatch(r">=(\d+)\.(\d+)\.(\d+)", manifest["engines"]["node"])
+        here = run(["node", "-p", "process.versions.node"], cwd=PROJECT).splitlines()[-1]
+        self.assertGreaterEqual(tuple(map(int, here.split("."))),
+                                tuple(map(int, oldest.groups())))
         # Nothing else came along with it.
         self.assertEqual(sorted(os.listdir(os.path.join(PROJECT, "node_modules"))),
                          [".package-lock.json", package.NAME])
