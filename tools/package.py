@@ -145,14 +145,14 @@ def package(arguments):
     return tarball
 
 
-def main():
-    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
-    parser.add_argument("--dist", default=os.path.join(SOURCE_DIR, "dist"))
-    parser.add_argument("--work")
-    parser.add_argument("--worktree", action="store_true")
-    parser.add_argument("--jobs", type=int, default=2)
+def argument_parser():
+    parser = release.argument_parser(__doc__.splitlines()[0])
     parser.add_argument("--exe")
-    arguments = parser.parse_args()
+    return parser
+
+
+def main():
+    arguments = argument_parser().parse_args()
     try:
         package(arguments)
     except (PackageError, release.ReleaseError) as error:

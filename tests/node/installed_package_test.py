@@ -7,7 +7,6 @@ integration/ run with it, and the READMEs' electron-builder lines name its files
 Environment (set by CTest): PROCSWEEP_EXE, PROCSWEEP_SOURCE_DIR, PROCSWEEP_BUILD_DIR.
 """
 
-import argparse
 import json
 import os
 import re
@@ -59,9 +58,8 @@ class InstalledPackageTest(unittest.TestCase):
     def setUpClass(cls):
         shutil.rmtree(WORK, ignore_errors=True)
         os.makedirs(PROJECT)
-        cls.tarball = package.package(argparse.Namespace(
-            dist=os.path.join(WORK, "dist"), exe=PROCSWEEP_EXE, work=None, worktree=False,
-            jobs=2))
+        cls.tarball = package.package(package.argument_parser().parse_args(
+            ["--dist", os.path.join(WORK, "dist"), "--exe", PROCSWEEP_EXE]))
         with open(os.path.join(PROJECT, "package.json"), "w", encoding="utf-8") as file:
             json.dump({"name": "fresh-project", "version": "1.0.0", "private": True}, file)
         # The package README's command, in the folder it tells the author to put the tarball.
