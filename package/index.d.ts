@@ -127,3 +127,7 @@ export interface FindOptions {
  * app and never from inside `app.asar`. Throws when there is none.
  */
 export declare function findProcsweepExe(options?: FindOptions): string;
+
+// A declaration file exports each of its declarations unless it says otherwise: only what is
+// marked `export` above is the module's.
+export {};
