@@ -63,3 +63,9 @@ DIST_DIR ?= dist
 .PHONY: release
 release: deps
 	@python3 tools/release.py --dist $(DIST_DIR)
+
+# The npm package: make release's build, packed with the package's other files into
+# dist/procsweep-<version>.tgz (npm pack). See README.md, "The npm package".
+.PHONY: package
+package: deps
+	@python3 -m tools.package --dist $(DIST_DIR)

@@ -55,7 +55,8 @@ if [ ${#missing[@]} -gt 0 ]; then
   DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${missing[@]}" >/dev/null
 fi
 
-# The npm packages that the installer tests use, exactly as package-lock.json pins them.
+# The npm packages that the tests use (Inno Setup's compiler, electron-builder, TypeScript),
+# exactly as package-lock.json pins them.
 if [ ! node_modules/.package-lock.json -nt package-lock.json ]; then
   echo "Installing the npm packages of package-lock.json (npm ci)"
   npm ci --no-audit --no-fund --loglevel=error

@@ -261,13 +261,18 @@ def release(arguments):
     print(sums, end="")
 
 
-def main():
-    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+def argument_parser(description):
+    """The options of a release build; make package's script takes them too."""
+    parser = argparse.ArgumentParser(description=description)
     parser.add_argument("--dist", default=os.path.join(SOURCE_DIR, "dist"))
     parser.add_argument("--work")
     parser.add_argument("--worktree", action="store_true")
     parser.add_argument("--jobs", type=int, default=2)
-    arguments = parser.parse_args()
+    return parser
+
+
+def main():
+    arguments = argument_parser(__doc__.splitlines()[0]).parse_args()
     try:
         release(arguments)
     except ReleaseError as error:

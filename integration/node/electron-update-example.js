@@ -1,8 +1,8 @@
 'use strict';
 // An Electron app's own update code, in its main process: before it hands over to a downloaded
 // installer, it learns with procsweep.exe what else of its installation runs and who holds the
-// archive that the installer will replace. procsweep.exe ships with the app, for example as an
-// extraResources entry, and procsweep.js beside this file.
+// archive that the installer will replace. The npm package procsweep brings the module and
+// procsweep.exe, which ships with the app as an extraResources entry (see findProcsweepExe).
 //
 // The app's own processes are matches too: its main process is the main executable, and so are
 // its renderer, GPU and utility processes. So the app never runs "close", "clean" or "force" on
@@ -15,11 +15,11 @@ const path = require('node:path');
 const { app, dialog } = require('electron');
 
 const { describeInstallerExit, nsisInstallerSpawn } = require('./nsis-installer.js');
-const procsweep = require('./procsweep.js');
+const procsweep = require('procsweep');
 
 function procsweepPaths() {
   return {
-    exe: path.join(process.resourcesPath, 'procsweep.exe'),
+    exe: procsweep.findProcsweepExe(),
     installDir: path.dirname(process.execPath),
     mainExe: path.basename(process.execPath),
     logFile: path.join(app.getPath('temp'), `procsweep-${process.pid}.log`),

@@ -1,8 +1,10 @@
 """The code in docs/integration.md is code that the tests build or run: each block of NSIS,
-Pascal or JavaScript is a run of whole lines of a file in integration/, each `sh` block is one
-of the build commands that installers_test.py runs, and anything else is a `text` block (a
-format, or a sample of output). The NSIS and Inno Setup snippets, pasted in the order the guide
-shows them, build as they stand."""
+Pascal or JavaScript is a run of whole lines of a file in integration/ or of the npm package's
+(package/), each `sh` block is one of the build commands that installers_test.py runs, and
+anything else is a `text` block (a format, or a sample of output). The NSIS and Inno Setup
+snippets, pasted in the order the guide shows them, build as they stand. The quick starts of
+README.md and package/README.md show pieces of the same files; their electron-builder lines and
+install command are tried on the installed package by the `node` entry."""
 
 import os
 import shutil
@@ -14,22 +16,32 @@ from tests.installers.installers_test import ISCC, MAIN_EXE, run_quietly
 from tools.windows_programs import (BUILD_DIR, NO_32_BIT_PROGRAMS, SOURCE_DIR, command,
                                     runs_32_bit_programs)
 
-INTEGRATION = os.path.join(SOURCE_DIR, "integration")
 SOURCES = {
-    "nsis": ["nsis/procsweep.nsh", "nsis/example.nsi", "electron-builder/installer.nsh"],
-    "pascal": ["inno/example.iss"],
-    "js": ["node/procsweep.js", "node/electron-update-example.js", "node/nsis-installer.js"],
-    "json": ["electron-builder/package.json"],
+    "nsis": ["integration/nsis/procsweep.nsh", "integration/nsis/example.nsi",
+             "integration/electron-builder/installer.nsh"],
+    "pascal": ["integration/inno/example.iss", "package/procsweep.iss"],
+    "js": ["package/procsweep.js", "integration/node/electron-update-example.js",
+           "integration/node/nsis-installer.js"],
+    "json": ["integration/electron-builder/package.json"],
 }
 # The electron-builder example's own README shows pieces of the files the electron-builder test
 # builds with.
-ELECTRON_BUILDER_README = os.path.join(INTEGRATION, "electron-builder", "README.md")
+ELECTRON_BUILDER_README = os.path.join(SOURCE_DIR, "integration", "electron-builder", "README.md")
+# Their quick starts: a few lines for each kind of installer and for Node.js.
+QUICK_STARTS = ["README.md", os.path.join("package", "README.md")]
+INNO_INCLUDE = "package/procsweep.iss"
 BUILD_PROGRAMS = ["makensis", "ISCC.exe"]
 
 
 def read(relative):
-    with open(os.path.join(INTEGRATION, *relative.split("/")), encoding="utf-8") as f:
+    with open(os.path.join(SOURCE_DIR, *relative.split("/")), encoding="utf-8") as f:
         return f.read()
+
+
+def pieces_of(language, text):
+    """The files of `language` of which `text` is a run of whole lines."""
+    return [relative for relative in SOURCES.get(language, [])
+            if "\n" + text in "\n" + read(relative)]
 
 
 class GuideTest(unittest.TestCase):
@@ -39,9 +51,8 @@ class GuideTest(unittest.TestCase):
         for language, text in blocks:
             with self.subTest(block=text[:70]):
                 if language in SOURCES:
-                    files = [relative for relative in SOURCES[language]
-                             if "\n" + text in "\n" + read(relative)]
-                    self.assertTrue(files, f"not a run of whole lines of {SOURCES[language]}")
+                    self.assertTrue(pieces_of(language, text),
+                                    f"not a run of whole lines of {SOURCES[language]}")
                 elif language == "sh":
                     self.assertIn(text.split()[0], BUILD_PROGRAMS)
                 else:
@@ -55,10 +66,24 @@ class GuideTest(unittest.TestCase):
                 if language == "text":
                     continue
                 sources = [relative for relative in SOURCES.get(language, [])
-                           if relative.startswith("electron-builder/")]
+                           if relative.startswith("integration/electron-builder/")]
                 self.assertTrue([relative for relative in sources
                                  if "\n" + text in "\n" + read(relative)],
                                 f"not a run of whole lines of {sources}")
+
+    def test_the_quick_starts_show_pieces_of_the_examples(self):
+        for readme in QUICK_STARTS:
+            languages = []
+            for language, text in guide.blocks(os.path.join(SOURCE_DIR, readme)):
+                languages.append(language)
+                # json: the electron-builder lines, and sh: the install command, are tried on
+                # the installed package (tests/node).
+                if language in SOURCES and language != "json":
+                    with self.subTest(readme=readme, block=text[:70]):
+                        self.assertTrue(pieces_of(language, text),
+                                        f"not a run of whole lines of {SOURCES[language]}")
+            with self.subTest(readme=readme):
+                self.assertLessEqual({"sh", "json", "nsis", "pascal", "js"}, set(languages))
 
     def test_the_build_commands_are_in_the_guide_once_each(self):
         for program in BUILD_PROGRAMS:
@@ -87,11 +112,11 @@ class PastedSnippetsTest(unittest.TestCase):
     def test_the_nsis_snippets_pasted_in_order_build_without_warnings(self):
         # The include's own code is shown for reading: it reaches the script through its
         # !include of the procsweep.nsh beside it, never pasted a second time.
-        include = read("nsis/procsweep.nsh")
+        include = read("integration/nsis/procsweep.nsh")
         snippets = [text for text in guide.section_blocks("NSIS", ["nsis"])
                     if "\n" + text not in "\n" + include]
         folder = self.folder("nsis")
-        shutil.copy(os.path.join(INTEGRATION, "nsis", "procsweep.nsh"), folder)
+        shutil.copy(os.path.join(SOURCE_DIR, "integration", "nsis", "procsweep.nsh"), folder)
         self.paste(folder, "pasted.nsi", snippets)
         # -WX: any warning, such as a function the pasted script never calls, fails.
         run_quietly(["makensis", "-WX", "pasted.nsi"], cwd=folder)
@@ -100,8 +125,14 @@ class PastedSnippetsTest(unittest.TestCase):
     def test_the_inno_setup_snippets_pasted_in_order_compile(self):
         if not runs_32_bit_programs():
             self.skipTest(NO_32_BIT_PROGRAMS)
+        # As for NSIS: the include's code, shown for reading, comes in through example.iss's
+        # #include of the procsweep.iss beside it.
+        include = read(INNO_INCLUDE)
+        snippets = [text for text in guide.section_blocks("Inno Setup", ["pascal"])
+                    if "\n" + text not in "\n" + include]
         folder = self.folder("inno")
-        self.paste(folder, "pasted.iss", guide.section_blocks("Inno Setup", ["pascal"]))
+        shutil.copy(os.path.join(SOURCE_DIR, *INNO_INCLUDE.split("/")), folder)
+        self.paste(folder, "pasted.iss", snippets)
         run_quietly(command(ISCC, "pasted.iss"), cwd=folder)
         self.assertTrue(os.path.exists(os.path.join(folder, "Output", "example-app-setup.exe")))
 

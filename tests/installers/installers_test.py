@@ -37,6 +37,8 @@ OLD_ARCHIVE = b"asar"
 # The examples give the application this long to close by itself.
 CLOSE_TIMEOUT_S = 10
 ISCC = os.path.join(SOURCE_DIR, "node_modules", "innosetup", "bin", "ISCC.exe")
+# The Inno Setup code that example.iss includes, as the npm package carries it.
+INNO_INCLUDE = os.path.join(SOURCE_DIR, "package", "procsweep.iss")
 WORK = os.path.join(BUILD_DIR, "installers-work")
 # Wine 8 cannot read a final path much past 260 characters: an installation reached through a
 # short link to a deep folder exists, but procsweep.exe cannot resolve it and answers 2.
@@ -77,7 +79,9 @@ def build_nsis():
 def build_inno():
     folder = os.path.join(WORK, "inno")
     os.makedirs(folder)
+    # The guide's steps: the example, the package's include, procsweep.exe and app\.
     shutil.copy(os.path.join(SOURCE_DIR, "integration", "inno", "example.iss"), folder)
+    shutil.copy(INNO_INCLUDE, folder)
     shutil.copy(PROCSWEEP_EXE, os.path.join(folder, "procsweep.exe"))
     lay_out_payload(folder)
     if not os.path.exists(ISCC):

@@ -1,22 +1,29 @@
-"""make release: the same sources give the same procsweep.exe in any directory, and the signed
-copy is that very file plus a signature.
+"""make release and make package: the same sources give the same procsweep.exe in any
+directory, the signed copy is that very file plus a signature, and the npm package made around
+the build is the same tarball wherever it is packed, holding exactly its files.
 
-tools/release.py (what make release runs) builds the working tree's tracked files twice, in two
-directories of different depth: once unsigned, once signed with a throwaway self-signed
-certificate made here. No time-stamp server is asked: the test stays off the network.
+tools/package.py (what make package runs; it runs tools/release.py, what make release runs,
+first) builds the working tree's tracked files twice, in two directories of different depth:
+once unsigned, once signed with a throwaway self-signed certificate made here. No time-stamp
+server is asked: the test stays off the network.
 
 Environment (set by CTest): PROCSWEEP_SOURCE_DIR, PROCSWEEP_BUILD_DIR.
 """
 
+import glob
 import hashlib
+import json
 import os
+import re
 import shutil
 import struct
 import subprocess
 import sys
+import tarfile
 import unittest
 
 from tests.e2e.harness import run_tool
+from tools import package
 from tools.windows_programs import BUILD_DIR, SOURCE_DIR, win_path
 
 RELEASE = os.path.join(SOURCE_DIR, "tools", "release.py")
@@ -24,6 +31,9 @@ WORK_ROOT = os.path.join(BUILD_DIR, "release-work")
 SIGNING_VARIABLES = ("SIGN_PKCS12", "SIGN_CERT", "SIGN_KEY", "SIGN_PASSWORD",
                      "SIGN_PASSWORD_FILE", "SIGN_TIMESTAMP_URL", "ALLOW_DIRTY")
 PASSWORD = "throwaway password"
+# Exactly what the npm package holds, below npm's "package/".
+PACKAGE_FILES = ["LICENSE", "README.md", "electron-builder.nsh", "index.d.ts", "package.json",
+                 "procsweep.exe", "procsweep.iss", "procsweep.js", "procsweep.nsh"]
 
 
 def read(path):
@@ -61,6 +71,25 @@ def sums(dist):
     return entries
 
 
+def tarball(dist):
+    [path] = glob.glob(os.path.join(dist, "procsweep-*.tgz"))
+    return path
+
+
+def tarball_files(path):
+    """The regular files of a tarball, as {name: bytes}; anything else in it fails."""
+    with tarfile.open(path) as archive:
+        members = archive.getmembers()
+        assert all(member.isfile() for member in members), [m.name for m in members]
+        return {member.name: archive.extractfile(member).read() for member in members}
+
+
+def cmake_version(work):
+    """The version CMake took from project() for the release build in work."""
+    header = read(os.path.join(work, "procsweep", "build", "generated", "procsweep_version.h"))
+    return re.search(rb'PROCSWEEP_VERSION_TEXT "([^"]+)"', header).group(1).decode()
+
+
 def pe_time_stamp(data):
     pe = struct.unpack_from("<I", data, 0x3C)[0]
     assert data[pe:pe + 4] == b"PE\0\0"
@@ -82,15 +111,18 @@ class ReleaseTest(unittest.TestCase):
 
         cls.unsigned_dist = os.path.join(WORK_ROOT, "dist-unsigned")
         cls.signed_dist = os.path.join(WORK_ROOT, "dist-signed")
+        cls.unsigned_work = os.path.join(WORK_ROOT, "a")
         builds = [
-            (os.path.join(WORK_ROOT, "a"), cls.unsigned_dist, release_env()),
+            (cls.unsigned_work, cls.unsigned_dist, release_env()),
             (os.path.join(WORK_ROOT, "b", "a much longer", "path to build in"), cls.signed_dist,
              release_env(SIGN_PKCS12=cls.pkcs12, SIGN_PASSWORD_FILE=password_file)),
         ]
+        # make package: make release's build, then the package around it.
         for work, dist, env in builds:
             subprocess.run(
-                [sys.executable, RELEASE, "--worktree", "--work", work, "--dist", dist],
-                env=env, check=True, stdin=subprocess.DEVNULL)
+                [sys.executable, "-m", "tools.package", "--worktree", "--work", work,
+                 "--dist", dist],
+                env=env, check=True, stdin=subprocess.DEVNULL, cwd=SOURCE_DIR)
         cls.unsigned = os.path.join(cls.unsigned_dist, "procsweep.exe")
         cls.signed = os.path.join(cls.signed_dist, "signed", "procsweep.exe")
 
@@ -104,6 +136,27 @@ class ReleaseTest(unittest.TestCase):
                          hashlib.sha256(read(os.path.join(self.signed_dist, "procsweep.exe")))
                          .hexdigest())
         self.assertEqual(pe_time_stamp(first), 0)
+
+    def test_two_packages_in_different_directories_are_the_same_bytes(self):
+        # The signed build's package too: it carries the unsigned, reproducible file.
+        self.assertEqual(read(tarball(self.unsigned_dist)), read(tarball(self.signed_dist)))
+
+    def test_the_package_holds_exactly_its_files_each_from_its_source(self):
+        version = cmake_version(self.unsigned_work)
+        self.assertEqual(os.path.basename(tarball(self.unsigned_dist)), f"procsweep-{version}.tgz")
+        files = tarball_files(tarball(self.unsigned_dist))
+        self.assertEqual(sorted(files), ["package/" + name for name in PACKAGE_FILES])
+        self.assertEqual(files["package/procsweep.exe"], read(self.unsigned))
+        source = os.path.join(self.unsigned_work, "procsweep")
+        for name, relative in package.PACKAGE_SOURCES.items():
+            with self.subTest(name=name):
+                self.assertEqual(files["package/" + name],
+                                 read(os.path.join(source, *relative.split("/"))))
+        manifest = json.loads(files["package/package.json"])
+        with open(os.path.join(source, "package", "package.json"), encoding="utf-8") as file:
+            expected = json.load(file)
+        self.assertEqual(manifest, {**expected, "version": version})
+        self.assertEqual(files["package/LICENSE"], read(os.path.join(SOURCE_DIR, "LICENSE")))
 
     def test_sha256sums_names_each_output_with_its_hash(self):
         for dist, names in [(self.unsigned_dist, ["procsweep.exe"]),

@@ -5,6 +5,7 @@
 
 const childProcess = require('node:child_process');
 const fs = require('node:fs');
+const path = require('node:path');
 
 // Exit codes of procsweep.exe.
 const ExitCode = Object.freeze({
@@ -174,6 +175,49 @@ function describeExitCode(exitCode) {
   }
 }
 
+const EXE_NAME = 'procsweep.exe';
+
+// Electron reads a path through a file whose name ends in .asar as a path inside that archive:
+// its fs finds procsweep.exe there, but Windows cannot start a program from inside an archive.
+function asarComponent(components) {
+  return components.findIndex((component) => component.toLowerCase().endsWith('.asar'));
+}
+
+function isFile(file) {
+  try {
+    return fs.statSync(file).isFile();
+  } catch {
+    return false;
+  }
+}
+
+// Where procsweep.exe lies for the calling process, as a path it can start:
+// - in a packaged Electron app, <resources>/procsweep.exe, where an extraResources entry
+//   { "from": "node_modules/procsweep/procsweep.exe", "to": "procsweep.exe" } puts it;
+// - otherwise the package's own copy, beside this file: in development (node, or `electron .`)
+//   the one in node_modules. In a packaged app whose node_modules went into app.asar, the copy
+//   in app.asar.unpacked, where electron-builder puts a module that holds an .exe by itself, or
+//   an "asarUnpack" entry puts it; the packed copy is never taken.
+// options.resourcesPath: the app's resources folder (by default process.resourcesPath, which
+//   Electron sets).
+// Throws when none of them is there, naming the places it looked.
+function findProcsweepExe(options = {}) {
+  const { resourcesPath = process.resourcesPath } = options;
+  const candidates = resourcesPath ? [path.join(resourcesPath, EXE_NAME)] : [];
+  const own = path.join(__dirname, EXE_NAME).split(path.sep);
+  const archive = asarComponent(own);
+  if (archive >= 0) own[archive] += '.unpacked';
+  candidates.push(own.join(path.sep));
+  const found = candidates.find((candidate) =>
+    asarComponent(candidate.split(path.sep)) < 0 && isFile(candidate));
+  if (found === undefined) {
+    throw new Error(`${EXE_NAME} not found in ${candidates.join(' or ')}: ship it with the app, ` +
+      'as the extraResources entry { "from": "node_modules/procsweep/procsweep.exe", ' +
+      '"to": "procsweep.exe" }');
+  }
+  return found;
+}
+
 module.exports = {
   ExitCode,
   EVENT_NAMES,
@@ -184,4 +228,5 @@ module.exports = {
   decodeStdout,
   runProcsweep,
   describeExitCode,
+  findProcsweepExe,
 };

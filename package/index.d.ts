@@ -1,0 +1,133 @@
+// Types of procsweep.js: running procsweep.exe from Node.js and reading what it reports.
+// Self-contained: they need no @types/node.
+
+/** The exit codes of procsweep.exe. */
+export declare const ExitCode: Readonly<{
+  /** Nothing of the installation runs, or nothing failed. */
+  SUCCESS: 0;
+  /** A step failed (see the events), or the command line was malformed. */
+  FAILURE: 2;
+  /** A process of the main executable runs. */
+  MAIN_RUNNING: 10;
+  /** Only processes of helper executables run. */
+  HELPERS_RUNNING: 11;
+}>;
+/** One of the exit codes of procsweep.exe. */
+export type ExitCode = (typeof ExitCode)[keyof typeof ExitCode];
+
+/** Every event name that procsweep.exe writes. */
+export type EventName =
+  | 'installation-path-failed'
+  | 'executable-attributes-failed'
+  | 'executable-path-failed'
+  | 'redirected-executable-skipped'
+  | 'snapshot-failed'
+  | 'enumerate-failed'
+  | 'query-open-failed'
+  | 'query-image-failed'
+  | 'query-image-path-failed'
+  | 'matched'
+  | 'cleanup-deadline'
+  | 'terminate-open-failed'
+  | 'identity-changed'
+  | 'terminate-failed'
+  | 'exited'
+  | 'wait-failed'
+  | 'close-request-failed'
+  | 'restart-manager-process-check-failed'
+  | 'inaccessible-process-not-reported-for-target'
+  | 'restart-manager-file'
+  | 'restart-manager-legacy-sample'
+  | 'restart-manager-sampled-file'
+  | 'restart-manager-query-failed'
+  | 'restart-manager-no-owner-reported'
+  | 'restart-manager-owner';
+
+/** The event names, in the order of the tool's vocabulary. */
+export declare const EVENT_NAMES: readonly EventName[];
+
+interface EventFields {
+  /** The process the event is about; 0 where none is. */
+  pid: number;
+  /** The Win32 error of a failure; 0 where none is. */
+  win32Error: number;
+  /** Everything after the third space of the line: a path or a name, or empty. */
+  text: string;
+}
+/** An event line whose name procsweep.exe writes. */
+export interface KnownEvent extends EventFields {
+  event: EventName;
+  known: true;
+}
+/** A well-formed event line with a name this module does not know (a later tool's). */
+export interface UnknownEvent extends EventFields {
+  event: string;
+  known: false;
+}
+/** One event line, as `parseEventLine` reads it. */
+export type ProcsweepEvent = KnownEvent | UnknownEvent;
+
+/** The mode words that take an installation directory and the main executable's file name. */
+export type InstallationMode = 'probe' | 'close' | 'clean' | 'force' | 'legacy-owners';
+/** A mode word and its operands: procsweep.exe's command line without `--log`. */
+export type ProcsweepArgs =
+  | readonly [mode: InstallationMode, installDir: string, mainExe: string]
+  | readonly [mode: 'owners', file: string];
+
+export interface RunOptions {
+  /** A log file to append to and read back; created empty if missing. Its events are exact. */
+  logFile?: string;
+  /** Program and arguments to put before the executable, such as `['wine']`. */
+  launcher?: readonly string[];
+  /** Turns the log file's path into the one the tool sees (Wine: `Z:\...`); identity by default. */
+  toolPath?: (path: string) => string;
+  /** Ends the run after that long; 60000 by default. */
+  timeoutMs?: number;
+}
+
+export interface RunResult {
+  /** procsweep.exe's exit code: one of `ExitCode` unless it was not itself that answered. */
+  exitCode: number;
+  /** The run's events: from the log file with `logFile`, from standard output otherwise. */
+  events: ProcsweepEvent[];
+  /** The events of standard output (ANSI code page: exact only for ASCII texts). */
+  stdoutEvents: ProcsweepEvent[];
+}
+
+/** Runs procsweep.exe; rejects only when it cannot be started or is ended by a signal. */
+export declare function runProcsweep(
+  exePath: string, args: ProcsweepArgs, options?: RunOptions): Promise<RunResult>;
+
+/** One event line, with or without its line end; null when it is not an event line. */
+export declare function parseEventLine(line: string): ProcsweepEvent | null;
+
+/** Every event line of a text, in order; other lines are left out. */
+export declare function parseEvents(text: string): ProcsweepEvent[];
+
+/** The text of a log file's UTF-16LE bytes; a byte-order mark and an odd last byte are dropped. */
+export declare function decodeLog(bytes: Uint8Array): string;
+
+/** The events of a log file from byte `offset` on (its size before a run: that run's events). */
+export declare function readLogEvents(path: string, offset?: number): ProcsweepEvent[];
+
+/** The text of procsweep.exe's standard output bytes. */
+export declare function decodeStdout(bytes: Uint8Array): string;
+
+/** What an exit code means, for messages. */
+export declare function describeExitCode(exitCode: number): string;
+
+export interface FindOptions {
+  /** The packaged app's resources folder; `process.resourcesPath` by default. */
+  resourcesPath?: string;
+}
+
+/**
+ * The path of a procsweep.exe that can be started: `<resources>/procsweep.exe` (an
+ * extraResources entry), or the package's own copy, taken from `app.asar.unpacked` in a packaged
+ * app and never from inside `app.asar`. Throws when there is none.
+ */
+export declare function findProcsweepExe(options?: FindOptions): string;
+
+// A declaration file exports each of its declarations unless it says otherwise: only what is
+// marked `export` above is the module's.
+export {};

@@ -1,0 +1,255 @@
+'use strict';
+// Tests of the package's Node.js module, required by its name from a project that installed the
+// package: the line parser and the log decoding on their own, where procsweep.exe is found in
+// each layout of an app, the types against the module, and real runs of the package's own
+// procsweep.exe (under Wine when not on Windows).
+//
+// Environment: PROCSWEEP_SOURCE_DIR, the checkout (for the tool's vocabulary and tools/wine-run;
+// by default two folders up from here, as in the checkout).
+
+const assert = require('node:assert/strict');
+const childProcess = require('node:child_process');
+const fs = require('node:fs');
+const os = require('node:os');
+const path = require('node:path');
+const test = require('node:test');
+
+const procsweep = require('procsweep');
+
+const SOURCE_DIR = process.env.PROCSWEEP_SOURCE_DIR || path.resolve(__dirname, '..', '..');
+const PACKAGE_DIR = path.dirname(require.resolve('procsweep/package.json'));
+
+function temporaryFolder(t, prefix) {
+  const folder = fs.mkdtempSync(path.join(os.tmpdir(), prefix));
+  t.after(() => fs.rmSync(folder, { recursive: true, force: true }));
+  return folder;
+}
+
+test('parseEventLine splits at the first three spaces only', () => {
+  const cases = [
+    ['matched pid=4242 win32-error=0 C:\\Program Files\\App\\App.exe\r\n',
+      { event: 'matched', pid: 4242, win32Error: 0, text: 'C:\\Program Files\\App\\App.exe' }],
+    // Events without a text end in the separator's space.
+    ['snapshot-failed pid=0 win32-error=5 \r\n',
+      { event: 'snapshot-failed', pid: 0, win32Error: 5, text: '' }],
+    ['restart-manager-no-owner-reported pid=0 win32-error=0 ',
+      { event: 'restart-manager-no-owner-reported', pid: 0, win32Error: 0, text: '' }],
+    ['wait-failed pid=4294967295 win32-error=4294967295 x\n',
+      { event: 'wait-failed', pid: 4294967295, win32Error: 4294967295, text: 'x' }],
+    // A text that looks like more fields stays text: an application name chosen by another
+    // program cannot forge the numbers.
+    ['restart-manager-owner pid=7 win32-error=0 Evil pid=1 win32-error=0  two  spaces ',
+      { event: 'restart-manager-owner', pid: 7, win32Error: 0,
+        text: 'Evil pid=1 win32-error=0  two  spaces ' }],
+    ['cleanup-deadline pid=12 win32-error=258 C:\\Программы\\App.exe',
+      { event: 'cleanup-deadline', pid: 12, win32Error: 258, text: 'C:\\Программы\\App.exe' }],
+  ];
+  for (const [line, expected] of cases) {
+    assert.deepEqual(procsweep.parseEventLine(line), { ...expected, known: true }, line);
+  }
+  assert.deepEqual(procsweep.parseEventLine('some-future-event pid=1 win32-error=2 t'),
+    { event: 'some-future-event', pid: 1, win32Error: 2, text: 't', known: false });
+});
+
+test('parseEventLine refuses what the tool never writes', () => {
+  const lines = [
+    '',
+    'matched',
+    'matched pid=1 win32-error=0',
+    'matched pid=1 C:\\App.exe',
+    'Matched pid=1 win32-error=0 x',
+    'matched pid=01 win32-error=0 x',
+    'matched pid=-1 win32-error=0 x',
+    'matched pid=4294967296 win32-error=0 x',
+    'matched pid= win32-error=0 x',
+    'matched pid=1 error=0 x',
+    'matched  pid=1 win32-error=0 x',
+    'matched pid=1 win32-error=0 a\rb',
+    'matched pid=1 win32-error=0 a\nb\r\n',
+    'earlier text written by the caller',
+  ];
+  for (const line of lines) assert.equal(procsweep.parseEventLine(line), null, line);
+  assert.equal(procsweep.parseEventLine(undefined), null);
+});
+
+test('parseEvents keeps the event lines of a text in order', () => {
+  const text = 'the caller\'s own line\r\n' +
+    'restart-manager-file pid=0 win32-error=0 C:\\data file.txt\r\n' +
+    '\r\n' +
+    'restart-manager-owner pid=88 win32-error=0 Editor\r\n' +
+    'restart-manager-owner pid=89 win32-error=0 Other Editor';
+  assert.deepEqual(procsweep.parseEvents(text).map((e) => [e.event, e.pid, e.text]), [
+    ['restart-manager-file', 0, 'C:\\data file.txt'],
+    ['restart-manager-owner', 88, 'Editor'],
+    ['restart-manager-owner', 89, 'Other Editor'],
+  ]);
+  assert.deepEqual(procsweep.parseEvents(''), []);
+});
+
+test('decodeLog reads UTF-16LE, with or without a byte-order mark of the caller', () => {
+  const line = 'matched pid=5 win32-error=0 C:\\Apps\\Ж 𝄞\\App.exe\r\n';
+  const bare = Buffer.from(line, 'utf16le');
+  const cases = [
+    [bare, line],
+    [Buffer.concat([Buffer.from([0xff, 0xfe]), bare]), line],
+    // A write still in progress can leave half a UTF-16 unit at the end.
+    [Buffer.concat([bare, Buffer.from([0x41])]), line],
+    [Buffer.alloc(0), ''],
+  ];
+  for (const [bytes, expected] of cases) assert.equal(procsweep.decodeLog(bytes), expected);
+  assert.equal(procsweep.decodeLog(new Uint8Array(bare)), line);
+});
+
+test('readLogEvents reads a log file from an offset', (t) => {
+  const folder = temporaryFolder(t, 'procsweep-node-');
+  const log = path.join(folder, 'events.log');
+  const first = 'probe-line pid=1 win32-error=0 first\r\n';
+  const second = 'matched pid=2 win32-error=0 C:\\App\\App.exe\r\n';
+  fs.writeFileSync(log, Buffer.from(first + second, 'utf16le'));
+  const offset = Buffer.byteLength(first, 'utf16le');
+  assert.deepEqual(procsweep.readLogEvents(log).map((e) => e.pid), [1, 2]);
+  assert.deepEqual(procsweep.readLogEvents(log, offset).map((e) => e.pid), [2]);
+  assert.deepEqual(procsweep.readLogEvents(log, 1000), []);
+});
+
+test('EVENT_NAMES is the vocabulary of the tool', () => {
+  const header = fs.readFileSync(path.join(SOURCE_DIR, 'src', 'report', 'event_names.h'), 'utf8');
+  const names = [...header.matchAll(/L"([a-z-]+)"/g)].map((match) => match[1]);
+  assert.deepEqual([...procsweep.EVENT_NAMES].sort(), names.sort());
+  assert.equal(new Set(procsweep.EVENT_NAMES).size, procsweep.EVENT_NAMES.length);
+});
+
+test('describeExitCode names every exit code', () => {
+  for (const code of Object.values(procsweep.ExitCode)) {
+    assert.doesNotMatch(procsweep.describeExitCode(code), /unexpected/);
+  }
+  assert.match(procsweep.describeExitCode(3), /unexpected exit code 3/);
+});
+
+// Copies of the package's own files, at these places below root. The module is required from
+// its place there, so that it sees the folder it would see in that layout.
+function layOut(root, files) {
+  for (const relative of files) {
+    const target = path.join(root, ...relative.split('/'));
+    fs.mkdirSync(path.dirname(target), { recursive: true });
+    fs.copyFileSync(path.join(PACKAGE_DIR, path.basename(target)), target);
+  }
+}
+
+test('findProcsweepExe finds the copy that can be started, in each layout of an app', (t) => {
+  // A packaged app's resources folder, as electron-builder leaves it, with the app's
+  // node_modules in app.asar (or in app, without an archive).
+  const ASAR = 'resources/app.asar/node_modules/procsweep';
+  const UNPACKED = 'resources/app.asar.unpacked/node_modules/procsweep';
+  const layouts = [
+    { name: 'extraResources',
+      files: [`${ASAR}/procsweep.js`, `${ASAR}/procsweep.exe`, 'resources/procsweep.exe'],
+      found: 'resources/procsweep.exe' },
+    { name: 'unpacked from app.asar (by electron-builder itself, or asarUnpack)',
+      files: [`${ASAR}/procsweep.js`, `${ASAR}/procsweep.exe`, `${UNPACKED}/procsweep.exe`],
+      found: `${UNPACKED}/procsweep.exe` },
+    { name: 'both: extraResources first',
+      files: [`${ASAR}/procsweep.js`, `${UNPACKED}/procsweep.exe`, 'resources/procsweep.exe'],
+      found: 'resources/procsweep.exe' },
+    { name: 'no archive ("asar": false)',
+      files: ['resources/app/node_modules/procsweep/procsweep.js',
+        'resources/app/node_modules/procsweep/procsweep.exe'],
+      found: 'resources/app/node_modules/procsweep/procsweep.exe' },
+    // Electron's fs finds a file inside app.asar as if it were there, but Windows cannot start
+    // it: never taken, whatever the letter case of the archive's name.
+    { name: 'only inside app.asar',
+      files: [`${ASAR}/procsweep.js`, `${ASAR}/procsweep.exe`], found: null },
+    { name: 'only inside App.ASAR',
+      files: ['resources/App.ASAR/node_modules/procsweep/procsweep.js',
+        'resources/App.ASAR/node_modules/procsweep/procsweep.exe'], found: null },
+    // `electron .` in development: Electron's own resources folder, without procsweep.exe.
+    { name: 'development under Electron',
+      files: ['node_modules/procsweep/procsweep.js', 'node_modules/procsweep/procsweep.exe'],
+      resources: 'node_modules/electron/dist/resources',
+      found: 'node_modules/procsweep/procsweep.exe' },
+  ];
+  for (const layout of layouts) {
+    const root = temporaryFolder(t, 'procsweep-layout-');
+    layOut(root, layout.files);
+    const resourcesPath = path.join(root, ...(layout.resources || 'resources').split('/'));
+    fs.mkdirSync(resourcesPath, { recursive: true });
+    const copy = require(path.join(root, ...layout.files[0].split('/')));
+    if (layout.found) {
+      assert.equal(copy.findProcsweepExe({ resourcesPath }),
+        path.join(root, ...layout.found.split('/')), layout.name);
+    } else {
+      assert.throws(() => copy.findProcsweepExe({ resourcesPath }),
+        /procsweep\.exe not found .*"from": "node_modules\/procsweep\/procsweep\.exe"/,
+        layout.name);
+    }
+  }
+});
+
+test('findProcsweepExe takes Electron\'s resources folder, or the package\'s own copy', (t) => {
+  // Plain Node (no process.resourcesPath): the copy the package brought.
+  assert.equal(procsweep.findProcsweepExe(), path.join(PACKAGE_DIR, 'procsweep.exe'));
+  const resources = temporaryFolder(t, 'procsweep-resources-');
+  layOut(resources, ['procsweep.exe']);
+  // What Electron sets in a packaged app.
+  process.resourcesPath = resources;
+  t.after(() => { delete process.resourcesPath; });
+  assert.equal(procsweep.findProcsweepExe(), path.join(resources, 'procsweep.exe'));
+});
+
+test('index.d.ts declares every export, and the event names the module knows', () => {
+  const types = fs.readFileSync(path.join(PACKAGE_DIR, 'index.d.ts'), 'utf8');
+  const declared = [...types.matchAll(/^export declare (?:const|function) (\w+)/gm)]
+    .map((match) => match[1]);
+  assert.deepEqual(declared.sort(), Object.keys(procsweep).sort());
+  const union = types.slice(types.indexOf('export type EventName ='));
+  const names = [...union.slice(0, union.indexOf(';')).matchAll(/'([a-z-]+)'/g)]
+    .map((match) => match[1]);
+  assert.deepEqual(names, [...procsweep.EVENT_NAMES]);
+});
+
+const onWindows = process.platform === 'win32';
+const launcher = onWindows ? [] : [path.join(SOURCE_DIR, 'tools', 'wine-run')];
+const toolPath = (linuxPath) => (onWindows ? linuxPath : `Z:${linuxPath.replace(/\//g, '\\')}`);
+
+test('runProcsweep runs the package\'s procsweep.exe and reads its log', async (t) => {
+  const exe = procsweep.findProcsweepExe();
+  // Wine turns non-ASCII arguments into UTF-16 only under a UTF-8 locale.
+  process.env.LC_ALL = 'C.UTF-8';
+  if (!process.env.WINEPREFIX && process.env.PROCSWEEP_BUILD_DIR) {
+    process.env.WINEPREFIX = path.join(process.env.PROCSWEEP_BUILD_DIR, 'wineprefix');
+  }
+  if (!onWindows) {
+    // The first program of a Wine prefix starts its services, which inherit its handles and
+    // would hold a pipe of ours open: start one with none first.
+    childProcess.spawnSync(launcher[0], [exe], { stdio: 'ignore' });
+  }
+  const folder = fs.mkdtempSync(path.join(process.env.PROCSWEEP_BUILD_DIR || os.tmpdir(),
+    'node-test-'));
+  t.after(() => fs.rmSync(folder, { recursive: true, force: true }));
+  const dataFile = path.join(folder, 'data файл.txt');
+  fs.writeFileSync(dataFile, 'data');
+  const log = path.join(folder, 'events.log');
+
+  const run = await procsweep.runProcsweep(exe, ['owners', toolPath(dataFile)],
+    { logFile: log, launcher, toolPath });
+  assert.equal(run.exitCode, procsweep.ExitCode.SUCCESS);
+  const expected = [
+    ['restart-manager-file', toolPath(dataFile)],
+    // Wine's Restart Manager never names a holder.
+    ['restart-manager-no-owner-reported', ''],
+  ];
+  assert.deepEqual(run.events.map((e) => [e.event, e.text]), expected);
+  // Standard output carries the same events; only the log keeps the Cyrillic letters.
+  assert.deepEqual(run.stdoutEvents.map((e) => e.event), expected.map(([event]) => event));
+  assert.notEqual(run.stdoutEvents[0].text, toolPath(dataFile));
+
+  // A second run appends; only its own events are read back.
+  const again = await procsweep.runProcsweep(exe, ['probe', toolPath(path.join(folder, 'none')),
+    'App.exe'], { logFile: log, launcher, toolPath });
+  assert.deepEqual([again.exitCode, again.events], [procsweep.ExitCode.SUCCESS, []]);
+  const malformed = await procsweep.runProcsweep(exe, ['probe'],
+    { logFile: log, launcher, toolPath });
+  assert.deepEqual([malformed.exitCode, malformed.events], [procsweep.ExitCode.FAILURE, []]);
+  assert.equal(procsweep.readLogEvents(log).length, 2);
+});
+

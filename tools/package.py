@@ -1,0 +1,165 @@
+#!/usr/bin/env python3
+"""make package: the npm package procsweep, as dist/procsweep-<version>.tgz.
+
+The package holds procsweep.exe as make release builds it (this script runs the release build
+first: the same reproducible file, byte for byte, in dist/ beside the tarball), the
+electron-builder include, the NSIS include, the Inno Setup include, the Node.js module with its
+types, package.json, README.md and LICENSE. Each is copied from one file of the source tree that
+the release was built from (HEAD as committed, or the working tree with --worktree) into a
+temporary folder, and `npm pack` packs that folder. The version is the one CMake's project()
+gives the release build. npm pack writes the same bytes for the same files, so the same commit
+gives the same tarball wherever it is packed.
+
+Options: --dist DIR writes there instead of dist/; --work, --worktree and --jobs are passed to
+the release build (see tools/release.py). For tests, --exe FILE packs that procsweep.exe and
+the working tree's files instead of building a release: a package to try, not one to ship.
+
+Run from the checkout's root: python3 -m tools.package
+"""
+
+import argparse
+import glob
+import json
+import os
+import re
+import shutil
+import subprocess
+import sys
+import tempfile
+
+from tools import release
+
+SOURCE_DIR = release.SOURCE_DIR
+NAME = "procsweep"
+# Each file of the package, and the file of the source tree that it is a copy of.
+PACKAGE_SOURCES = {
+    "electron-builder.nsh": "integration/electron-builder/installer.nsh",
+    "procsweep.nsh": "integration/nsis/procsweep.nsh",
+    "procsweep.iss": "package/procsweep.iss",
+    "procsweep.js": "package/procsweep.js",
+    "index.d.ts": "package/index.d.ts",
+    "README.md": "package/README.md",
+    "LICENSE": "LICENSE",
+}
+# package.json is this file with the version written in.
+MANIFEST_SOURCE = "package/package.json"
+PACKAGE_FILES = sorted([*PACKAGE_SOURCES, release.EXE_NAME, "package.json"])
+# What CMake writes from project()'s version into the build directory, for the executable's
+# version information.
+VERSION_HEADER = os.path.join("generated", "procsweep_version.h")
+
+
+class PackageError(Exception):
+    pass
+
+
+def tarball_name(version):
+    return f"{NAME}-{version}.tgz"
+
+
+def project_version(build_dir):
+    """The version that CMake took from project() when it configured build_dir."""
+    path = os.path.join(build_dir, VERSION_HEADER)
+    with open(path, encoding="utf-8") as file:
+        found = re.search(r'^#define PROCSWEEP_VERSION_TEXT "([^"]+)"$', file.read(), re.M)
+    if not found:
+        raise PackageError(f"{path} names no version")
+    return found.group(1)
+
+
+def source_path(tree, relative):
+    return os.path.join(tree, *relative.split("/"))
+
+
+def stage(tree, exe, version, folder):
+    """The package's files in folder, each from its one source."""
+    os.makedirs(folder)
+    for name, relative in PACKAGE_SOURCES.items():
+        shutil.copyfile(source_path(tree, relative), os.path.join(folder, name))
+    shutil.copyfile(exe, os.path.join(folder, release.EXE_NAME))
+    with open(source_path(tree, MANIFEST_SOURCE), encoding="utf-8") as file:
+        manifest = json.load(file)
+    if "version" in manifest:
+        raise PackageError(f"{MANIFEST_SOURCE} must not name a version: it is project()'s")
+    # The version right after the name, where npm's own files have it.
+    manifest = {"name": manifest["name"], "version": version,
+                **{key: value for key, value in manifest.items() if key != "name"}}
+    with open(os.path.join(folder, "package.json"), "w", encoding="utf-8") as file:
+        file.write(json.dumps(manifest, indent=2, ensure_ascii=False) + "\n")
+
+
+def npm_pack(folder, dist):
+    """Packs folder into dist; returns the tarball's path and the files npm put in it."""
+    npm = shutil.which("npm")
+    if npm is None:
+        raise PackageError("npm not found: `make` installs Debian's npm")
+    # No lifecycle script runs, and nothing is asked of the registry.
+    result = subprocess.run(
+        [npm, "pack", folder, "--pack-destination", dist, "--json", "--ignore-scripts",
+         "--offline", "--loglevel=error"],
+        cwd=folder, capture_output=True, text=True, stdin=subprocess.DEVNULL)
+    if result.returncode != 0:
+        raise PackageError(f"npm pack failed with exit code {result.returncode}:\n"
+                           f"{result.stdout}{result.stderr}")
+    [packed] = json.loads(result.stdout)
+    return os.path.join(dist, packed["filename"]), sorted(f["path"] for f in packed["files"])
+
+
+def remove_tarballs(dist):
+    for path in glob.glob(os.path.join(glob.escape(dist), f"{NAME}-*.tgz")):
+        os.remove(path)
+
+
+def package(arguments):
+    if arguments.exe and (arguments.work or arguments.worktree):
+        raise PackageError("--exe packs a given procsweep.exe: no release build to pass "
+                           "--work or --worktree to")
+    dist = os.path.abspath(arguments.dist)
+    # An earlier run's tarball must not pass for this run's, should this one fail.
+    if os.path.isdir(dist):
+        remove_tarballs(dist)
+    with tempfile.TemporaryDirectory(prefix="procsweep-package-") as scratch:
+        if arguments.exe:
+            tree, exe = SOURCE_DIR, os.path.abspath(arguments.exe)
+            build_dir = os.path.dirname(exe)
+            os.makedirs(dist, exist_ok=True)
+        else:
+            # The release build's own copy of the sources, kept until the files are staged.
+            work = os.path.abspath(arguments.work or os.path.join(scratch, "release"))
+            release.release(argparse.Namespace(dist=dist, work=work, worktree=arguments.worktree,
+                                               jobs=arguments.jobs))
+            tree = os.path.join(work, "procsweep")
+            build_dir = os.path.join(tree, "build")
+            exe = os.path.join(dist, release.EXE_NAME)
+
+        version = project_version(build_dir)
+        tarball = os.path.join(dist, tarball_name(version))
+        folder = os.path.join(scratch, NAME)
+        stage(tree, exe, version, folder)
+        packed, files = npm_pack(folder, dist)
+        if packed != tarball or files != PACKAGE_FILES:
+            remove_tarballs(dist)
+            raise PackageError(f"npm packed {files} as {packed}; expected {PACKAGE_FILES} as "
+                               f"{tarball} (is package/package.json's \"files\" right?)")
+    print(f"package: {tarball}")
+    return tarball
+
+
+def argument_parser():
+    parser = release.argument_parser(__doc__.splitlines()[0])
+    parser.add_argument("--exe")
+    return parser
+
+
+def main():
+    arguments = argument_parser().parse_args()
+    try:
+        package(arguments)
+    except (PackageError, release.ReleaseError) as error:
+        print(f"package: {error}", file=sys.stderr)
+        return 1
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
