@@ -33,8 +33,8 @@ SOURCE_DIR = release.SOURCE_DIR
 NAME = "procsweep"
 # Each file of the package, and the file of the source tree that it is a copy of.
 PACKAGE_SOURCES = {
-    "electron-builder.nsh": "integration/electron-builder/installer.nsh",
-    "procsweep.nsh": "integration/nsis/procsweep.nsh",
+    "electron-builder.nsh": "package/electron-builder.nsh",
+    "procsweep.nsh": "package/procsweep.nsh",
     "procsweep.iss": "package/procsweep.iss",
     "procsweep.js": "package/procsweep.js",
     "index.d.ts": "package/index.d.ts",

@@ -1,5 +1,7 @@
-"""The electron-builder example of integration/electron-builder, as an author uses it: its
-package.json build lines and its include, built by electron-builder itself (the version that
+"""The electron-builder example of integration/electron-builder, as an author uses it: the
+procsweep package packed by make package's own code, installed into the project from its tarball
+with the package README's command (offline), and wired in only by the example's package.json
+lines (the package README's), built by electron-builder itself (the version that
 package-lock.json pins) for a stand-in Electron application, versions 1 and 2, as a one-click
 per-user installer, an assisted per-machine one, and the default assisted one (per-user, which
 elevates when the user installs for every user). Each installer and its uninstaller run under
@@ -49,9 +51,11 @@ import unittest
 
 from tests.e2e.harness import (FIXTURE_APP, PROCSWEEP_EXE, E2ETestCase, Installation,
                                WineSession, read_records)
+from tests.installers import guide
 from tests.installers.gui import CANCEL, NEXT, OK, Screen, finish, start_installer
 from tests.installers.reports import (batch_file, read_report, run_batch, run_quietly,
                                       windows_temp_folder)
+from tools import package
 from tools.windows_programs import (BUILD_DIR, ENV, NO_32_BIT_PROGRAMS, NODE, SOURCE_DIR, WINE_RUN,
                                     command, linux_path, runs_32_bit_programs, win_path)
 
@@ -171,19 +175,21 @@ def electron_dist():
     return folder
 
 
-def package_json(options, version, output, electron):
-    """The example's package.json, with what building offline here adds to its build lines."""
+def package_json(kind, version, output, electron=None):
+    """The example's package.json, with the test's kind of installer and version, its node
+    helper, and what building offline here adds to its build lines."""
     with open(os.path.join(EXAMPLE, "package.json"), encoding="utf-8") as f:
-        package = json.load(f)
-    package["version"] = version
-    build = package["build"]
-    build["directories"]["output"] = output
+        manifest = json.load(f)
+    manifest["version"] = version
+    build = manifest["build"]
+    build["appId"] = "com.example.app"
+    build["directories"] = {"output": output}
     build["electronDist"] = electron
     build["electronVersion"] = ELECTRON_VERSION
     build["npmRebuild"] = False
     build["extraResources"].append({"from": "build/node.exe", "to": "runtime/node/node.exe"})
-    build["win"]["target"] = [{"target": "nsis", "arch": ["x64"]}]
-    build["nsis"].update(options)
+    build["win"] = {"target": [{"target": "nsis", "arch": ["x64"]}]}
+    build["nsis"].update(KINDS[kind])
     build["nsis"].update({
         "guid": GUID,
         "packElevateHelper": False,
@@ -192,7 +198,7 @@ def package_json(options, version, output, electron):
         "installerLanguages": ["en_US"],
         "multiLanguageInstaller": False,
     })
-    return package
+    return manifest
 
 
 # What electron-builder prints when it cannot download what it was not given locally.
@@ -200,12 +206,8 @@ NETWORK_FAILURES = ["getaddrinfo", "ENOTFOUND", "ECONNREFUSED", "ETIMEDOUT", "EA
                     "net::ERR"]
 
 
-def run_electron_builder(tools, kind, version, project, output):
+def run_electron_builder(tools, project):
     """Builds the project with electron-builder, as an author does, offline."""
-    with open(os.path.join(project, "main.js"), "w") as f:
-        f.write("// The stand-in application runs none of this.\n")
-    with open(os.path.join(project, "package.json"), "w") as f:
-        json.dump(package_json(KINDS[kind], version, output, tools["electron"]), f, indent=2)
     completed = subprocess.run(
         [shutil.which("node"), ELECTRON_BUILDER, "--win", "--x64", "--projectDir", project],
         cwd=project, env=tools["env"], stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
@@ -221,23 +223,30 @@ def run_electron_builder(tools, kind, version, project, output):
         raise AssertionError(f"electron-builder ended with {completed.returncode}:\n{printed}")
 
 
-def build_stand_in(kind, version, resources, output, installer):
+def build_stand_in(kind, version, project, output, installer):
     """Builds the stand-in installer, not electron-builder's: stand_in/installer.nsi for 64-bit
-    Windows, in electron-builder's two passes, over the application's files laid out as
-    electron-builder lays out the example's in win-unpacked."""
+    Windows, in electron-builder's two passes, with the project's nsis.include, over the
+    application's files laid out as electron-builder lays them out in win-unpacked (the
+    project's extraResources below resources\\)."""
     if shutil.which("makensis") is None:
         raise AssertionError("makensis not found: `make` installs Debian's nsis")
-    # The example's extraResources put procsweep.exe, and the test's own the node helper.
+    with open(os.path.join(project, "package.json"), encoding="utf-8") as f:
+        build = json.load(f)["build"]
     unpacked = os.path.join(output, "win-unpacked")
-    for relative in [MAIN_EXE, NODE]:
-        os.makedirs(os.path.dirname(linux_path(unpacked, relative)), exist_ok=True)
-        shutil.copy(ELECTRON_STAND_IN, linux_path(unpacked, relative))
-    shutil.copy(PROCSWEEP_EXE, linux_path(unpacked, "resources\\procsweep.exe"))
+    os.makedirs(os.path.join(unpacked, "resources"))
+    shutil.copy(ELECTRON_STAND_IN, linux_path(unpacked, MAIN_EXE))
+    for entry in build["extraResources"]:
+        target = os.path.join(unpacked, "resources", *entry["to"].split("/"))
+        os.makedirs(os.path.dirname(target), exist_ok=True)
+        shutil.copy(os.path.join(project, *entry["from"].split("/")), target)
     with open(linux_path(unpacked, "resources\\app.asar"), "wb") as f:
         f.write(f"asar {version}".encode())
     defines = [f"-D{name}={value}" for name, value in [
         ("PRODUCT_NAME", PRODUCT), ("PRODUCT_FILENAME", PRODUCT), ("APP_GUID", GUID),
-        ("APP_FILENAME", PRODUCT), ("VERSION", version), ("BUILD_RESOURCES_DIR", resources),
+        ("APP_FILENAME", PRODUCT), ("VERSION", version),
+        ("BUILD_RESOURCES_DIR", os.path.join(project, "build")),
+        # electron-builder names the author's include by its full path, found in the project.
+        ("AUTHOR_INCLUDE", os.path.join(project, *build["nsis"]["include"].split("/"))),
         ("APP_BUILD_DIR", unpacked)]]
     if kind == "one-click":
         defines.append("-DONE_CLICK")
@@ -255,30 +264,54 @@ def make_stand_in(out_file, *defines):
                  STAND_IN], cwd=os.path.dirname(out_file))
 
 
+# The package README's command that installs the procsweep package from its tarball, made to
+# stay off the network.
+INSTALL_OFFLINE = ["--offline", "--no-audit", "--no-fund", "--loglevel=error"]
+
+
+def install_package(project, tarball):
+    """Installs the procsweep package into the project as its README says: the tarball put into
+    the project's folder, then its npm install command."""
+    shutil.copy(tarball, project)
+    [command_line] = [line for language, text in
+                      guide.blocks(os.path.join(SOURCE_DIR, "package", "README.md"))
+                      if language == "sh" for line in text.splitlines()
+                      if line.startswith("npm install ")]
+    completed = subprocess.run(command_line.split() + INSTALL_OFFLINE, cwd=project, env=ENV,
+                               stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
+                               stderr=subprocess.STDOUT, timeout=BUILD_TIMEOUT_S)
+    if completed.returncode != 0:
+        raise AssertionError(f"{command_line} ended with {completed.returncode}:\n"
+                             f"{completed.stdout.decode(errors='replace')}")
+
+
 def build_installer(kind, version, tools):
-    """An application project as the example's README lays it out, built by electron-builder
-    where it can run (`tools`: what it builds with offline), as the stand-in installer elsewhere.
-    Returns the installer and the application archive it carries."""
+    """An application project as the example lays it out (its package.json, wired to procsweep
+    only by the package README's lines, and the package installed from its tarball), built by
+    electron-builder where it can run (`tools`: what it builds with offline), as the stand-in
+    installer elsewhere. Returns the installer and the application archive it carries."""
     project = os.path.join(WORK, kind, version)
-    resources = os.path.join(project, "build")
-    os.makedirs(resources)
-    shutil.copy(os.path.join(EXAMPLE, "installer.nsh"), resources)
-    shutil.copy(os.path.join(SOURCE_DIR, "integration", "nsis", "procsweep.nsh"), resources)
-    shutil.copy(PROCSWEEP_EXE, os.path.join(resources, "procsweep.exe"))
-    shutil.copy(ELECTRON_STAND_IN, os.path.join(resources, "node.exe"))
+    os.makedirs(os.path.join(project, "build"))
+    shutil.copy(ELECTRON_STAND_IN, os.path.join(project, "build", "node.exe"))
+    with open(os.path.join(project, "main.js"), "w") as f:
+        f.write("// The stand-in application runs none of this.\n")
     output = os.path.join(project, "dist")
+    with open(os.path.join(project, "package.json"), "w") as f:
+        json.dump(package_json(kind, version, output, tools and tools["electron"]), f, indent=2)
+    install_package(project, TARBALL["path"])
     installer = os.path.join(output, f"{PRODUCT} Setup {version}.exe")
     if BUILDER == "electron-builder":
-        run_electron_builder(tools, kind, version, project, output)
+        run_electron_builder(tools, project)
     else:
         os.makedirs(output)
-        build_stand_in(kind, version, resources, output, installer)
+        build_stand_in(kind, version, project, output, installer)
     with open(os.path.join(output, "win-unpacked", "resources", "app.asar"), "rb") as f:
         archive = f.read()
     return {"installer": installer, "archive": archive}
 
 
-# Built once for the whole run, in setUpModule: BUILDS[kind][version].
+# Built once for the whole run, in setUpModule: the package's tarball, and BUILDS[kind][version].
+TARBALL = {}
 BUILDS = {}
 # The Linux paths of the user's %TEMP% and of the system's own temporary folder.
 TEMP = {}
@@ -288,6 +321,9 @@ def setUpModule():
     shutil.rmtree(WORK, ignore_errors=True)
     os.makedirs(WORK)
     WineSession.ensure()
+    # The package as make package makes it, around this build's procsweep.exe.
+    TARBALL["path"] = package.package(package.argument_parser().parse_args(
+        ["--dist", os.path.join(WORK, "package"), "--exe", PROCSWEEP_EXE]))
     tools = None
     if BUILDER == "electron-builder":
         tools = {"env": offline_environment(), "electron": electron_dist()}

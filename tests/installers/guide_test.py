@@ -17,8 +17,8 @@ from tools.windows_programs import (BUILD_DIR, NO_32_BIT_PROGRAMS, SOURCE_DIR, c
                                     runs_32_bit_programs)
 
 SOURCES = {
-    "nsis": ["integration/nsis/procsweep.nsh", "integration/nsis/example.nsi",
-             "integration/electron-builder/installer.nsh"],
+    "nsis": ["package/procsweep.nsh", "integration/nsis/example.nsi",
+             "package/electron-builder.nsh"],
     "pascal": ["integration/inno/example.iss", "package/procsweep.iss"],
     "js": ["package/procsweep.js", "integration/node/electron-update-example.js",
            "integration/node/nsis-installer.js"],
@@ -76,9 +76,10 @@ class GuideTest(unittest.TestCase):
             languages = []
             for language, text in guide.blocks(os.path.join(SOURCE_DIR, readme)):
                 languages.append(language)
-                # json: the electron-builder lines, and sh: the install command, are tried on
-                # the installed package (tests/node).
-                if language in SOURCES and language != "json":
+                # sh: the install command is tried on the installed package (tests/node); the
+                # electron-builder lines are the example's, which the electron-builder test
+                # builds with.
+                if language in SOURCES:
                     with self.subTest(readme=readme, block=text[:70]):
                         self.assertTrue(pieces_of(language, text),
                                         f"not a run of whole lines of {SOURCES[language]}")
@@ -112,11 +113,11 @@ class PastedSnippetsTest(unittest.TestCase):
     def test_the_nsis_snippets_pasted_in_order_build_without_warnings(self):
         # The include's own code is shown for reading: it reaches the script through its
         # !include of the procsweep.nsh beside it, never pasted a second time.
-        include = read("integration/nsis/procsweep.nsh")
+        include = read("package/procsweep.nsh")
         snippets = [text for text in guide.section_blocks("NSIS", ["nsis"])
                     if "\n" + text not in "\n" + include]
         folder = self.folder("nsis")
-        shutil.copy(os.path.join(SOURCE_DIR, "integration", "nsis", "procsweep.nsh"), folder)
+        shutil.copy(os.path.join(SOURCE_DIR, "package", "procsweep.nsh"), folder)
         self.paste(folder, "pasted.nsi", snippets)
         # -WX: any warning, such as a function the pasted script never calls, fails.
         run_quietly(["makensis", "-WX", "pasted.nsi"], cwd=folder)

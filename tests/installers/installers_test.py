@@ -63,8 +63,8 @@ def build_nsis():
     """The guide's steps: the example, the include, procsweep.exe and app\\ in one folder."""
     folder = os.path.join(WORK, "nsis")
     os.makedirs(folder)
-    for name in ["example.nsi", "procsweep.nsh"]:
-        shutil.copy(os.path.join(SOURCE_DIR, "integration", "nsis", name), folder)
+    shutil.copy(os.path.join(SOURCE_DIR, "integration", "nsis", "example.nsi"), folder)
+    shutil.copy(os.path.join(SOURCE_DIR, "package", "procsweep.nsh"), folder)
     shutil.copy(PROCSWEEP_EXE, os.path.join(folder, "procsweep.exe"))
     lay_out_payload(folder)
     if shutil.which("makensis") is None:

@@ -1,7 +1,7 @@
 ; installer.nsi: a stand-in installer, NOT electron-builder's, for a machine that runs no 32-bit
 ; program (electron-builder's installers, and the plug-ins its templates need, are 32-bit only).
-; It shows integration/electron-builder/installer.nsh, unchanged, at work in an installer built
-; the way electron-builder inserts it, and nothing of electron-builder's own templates.
+; It shows the package's electron-builder.nsh, unchanged, at work in an installer built the way
+; electron-builder inserts it, and nothing of electron-builder's own templates.
 ;
 ; What it keeps of electron-builder's installers, in the same order (each named where it is):
 ;   - the one-click kind (ONE_CLICK defined): a banner over the page that says "Installing,
@@ -17,9 +17,10 @@
 ;
 ; Built like electron-builder's, with makensis -WX and electron-builder's names for the defines
 ; (PRODUCT_NAME, PRODUCT_FILENAME, APP_GUID, APP_FILENAME, BUILD_RESOURCES_DIR, APP_BUILD_DIR,
-; UNINSTALLER_OUT_FILE, ONE_CLICK) and -XOutFile, in two passes: with BUILD_UNINSTALLER, a program
-; that writes the uninstaller to UNINSTALLER_OUT_FILE, which the build runs; then the installer,
-; which carries that uninstaller.
+; UNINSTALLER_OUT_FILE, ONE_CLICK; AUTHOR_INCLUDE, the include's path, is the stand-in's own) and
+; -XOutFile, in two passes: with BUILD_UNINSTALLER, a program that writes the uninstaller to
+; UNINSTALLER_OUT_FILE, which the build runs; then the installer, which carries that
+; uninstaller.
 Unicode true
 RequestExecutionLevel user
 !include LogicLib.nsh
@@ -37,11 +38,12 @@ LangString appCannotBeClosed ${LANG_ENGLISH} \
 LangString installing ${LANG_ENGLISH} "Installing, please wait..."
 LangString uninstallFailed ${LANG_ENGLISH} "Failed to uninstall old application files."
 
-; Where electron-builder includes an author's nsis.include: before its templates, with its own
-; include folder (here: this folder, for UAC.nsh) searched first.
+; Where electron-builder includes an author's nsis.include (AUTHOR_INCLUDE, its full path):
+; before its templates, with its own include folder (here: this folder, for UAC.nsh) searched
+; first.
 !addincludedir "${__FILEDIR__}"
 !addincludedir "${BUILD_RESOURCES_DIR}"
-!include "${BUILD_RESOURCES_DIR}/installer.nsh"
+!include "${AUTHOR_INCLUDE}"
 ; electron-builder's templates include the plug-in's header in every kind of installer.
 !include UAC.nsh
 

@@ -1,6 +1,7 @@
-; installer.nsh: procsweep.exe as the "is the application running" check of the NSIS installer and
-; uninstaller that electron-builder builds. Set it as "nsis": { "include": "build/installer.nsh" }
-; and put procsweep.nsh and procsweep.exe beside it, in the build resources folder.
+; electron-builder.nsh: procsweep.exe as the "is the application running" check of the NSIS
+; installer and uninstaller that electron-builder builds. With the npm package installed, name it
+; in package.json: "nsis": { "include": "node_modules/procsweep/electron-builder.nsh" }. It takes
+; procsweep.exe and procsweep.nsh from beside itself.
 ;
 ; electron-builder compiles its installer twice, with warnings as errors: once for the
 ; uninstaller (BUILD_UNINSTALLER defined), once for the installer. It inserts customCheckAppRunning
@@ -30,10 +31,11 @@
 ; "<PRODUCT_FILENAME> setup procsweep.log" ("uninstall" for the uninstaller) in %TEMP%, or in
 ; %WINDIR%\Temp when the installer runs elevated (procsweep.nsh, ProcsweepKeepReport).
 
-; makensis runs in electron-builder's template folder: the paths are absolute.
-!define PROCSWEEP_EXE "${BUILD_RESOURCES_DIR}/procsweep.exe"
+; makensis runs in electron-builder's template folder: the tool and the macros are found beside
+; this file (its folder, where makensis reads this line).
+!define PROCSWEEP_EXE "${__FILEDIR__}/procsweep.exe"
 !define PROCSWEEP_MAIN_EXE "${PRODUCT_FILENAME}.exe"
-!include "${BUILD_RESOURCES_DIR}/procsweep.nsh"
+!include "${__FILEDIR__}/procsweep.nsh"
 
 ; Each pass builds only its own half: a function of the other would be a warning.
 !ifdef BUILD_UNINSTALLER
