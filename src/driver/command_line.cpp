@@ -12,9 +12,13 @@ constexpr wchar_t kLogOption[] = L"--log";
 constexpr wchar_t kOwnersWord[] = L"owners";
 constexpr wchar_t kLegacyOwnersWord[] = L"legacy-owners";
 
-// The main executable name must be one path component and no pattern.
+// The main executable name must be one path component and no pattern. Windows drops the dots and
+// spaces at the end of a plain path's last component, but the candidates are built below the
+// "\\?\" root, which keeps them: no file of such a name can be there, and a typo such as
+// "App.exe " would make the main executable silently no target at all.
 bool IsAcceptedExecutableName(const std::wstring& name) {
-  return !name.empty() && name.find_first_of(L"\\/:*?") == std::wstring::npos;
+  return !name.empty() && name.find_first_of(L"\\/:*?") == std::wstring::npos &&
+         name.back() != L'.' && name.back() != L' ';
 }
 
 // NSIS names an installation at a drive's root "R:", without the backslash; Windows would read
@@ -64,7 +68,7 @@ ExitCode RunCommandLine(std::vector<std::wstring> arguments) {
     return ExitCode::Failure;
   }
   const PathResult installationRoot =
-      ResolveFinalPath(DriveRootIfBareDrive(installationDirectory));
+      ResolveDirectoryFinalPath(DriveRootIfBareDrive(installationDirectory));
   if (installationRoot.path.empty()) {
     // Only a directory that cannot even be opened is absent; one that opened but whose final
     // path cannot be read exists, and the application may well run there.

@@ -42,6 +42,8 @@ void WriteToConsole(HANDLE console, const std::wstring& line) {
     if (!platform::WriteConsoleW(console, line.data() + start, static_cast<DWORD>(count), &written,
                                  nullptr) ||
         written == 0) {
+      // Part of the line is out: it gets its end, or the next event would go on in it.
+      if (start > 0) platform::WriteConsoleW(console, L"\r\n", 2, &written, nullptr);
       return;
     }
     start += std::min<size_t>(written, count);

@@ -5,13 +5,13 @@
 namespace procsweep {
 namespace {
 
-// "\\?\" and "\??\" hand the rest to the file system untouched, at any length. "\\.\", "//?/"
-// and "//./" name a device too, but the system cleans them up like a plain path and holds them
-// to MAX_PATH while long paths are off: made full, the same path behind "\\?\" opens at any
-// length. Prefixing a device form once more would name something else entirely ("//?/Z:/x"
-// would become "\\?\UNC\?\Z:\x").
+// "\\?\" and "\??\" hand the rest to the file system untouched, at any length. Every other
+// device form (two separators, "." or "?", a separator, where a separator is "\" or "/" in any
+// mix: "\\.\", "//?/", "\\?/", "/\.\" ...) names a device too, but the system cleans it up like
+// a plain path and holds it to MAX_PATH while long paths are off: made full, the same path
+// behind "\\?\" opens at any length. Prefixing a device form once more would name something
+// else entirely ("//?/Z:/x" would become "\\?\UNC\?\Z:\x").
 constexpr const wchar_t* kVerbatimForms[] = {kPrefix, L"\\??\\"};
-constexpr const wchar_t* kNormalizedDeviceForms[] = {L"\\\\.\\", L"//?/", L"//./"};
 
 bool StartsWith(const std::wstring& text, const wchar_t* prefix) {
   return text.compare(0, std::char_traits<wchar_t>::length(prefix), prefix) == 0;
@@ -25,6 +25,14 @@ bool StartsWithAny(const std::wstring& text, const wchar_t* const (&prefixes)[N]
   return false;
 }
 
+bool IsSeparator(wchar_t c) { return c == L'\\' || c == L'/'; }
+
+bool IsNormalizedDeviceForm(const std::wstring& path) {
+  return path.size() >= 4 && IsSeparator(path[0]) && IsSeparator(path[1]) &&
+         (path[2] == L'.' || path[2] == L'?') && IsSeparator(path[3]) &&
+         !StartsWithAny(path, kVerbatimForms);
+}
+
 bool IsDriveAbsolute(const std::wstring& path) {
   return path.size() >= 3 && path[1] == L':' && path[2] == L'\\';
 }
@@ -34,7 +42,7 @@ bool IsDriveAbsolute(const std::wstring& path) {
 // (a plain path that is short and absolute already) reaches the system exactly as given.
 std::wstring OpenablePath(const std::wstring& path) {
   if (StartsWithAny(path, kVerbatimForms)) return path;
-  const bool deviceForm = StartsWithAny(path, kNormalizedDeviceForms);
+  const bool deviceForm = IsNormalizedDeviceForm(path);
   if (!deviceForm && path.size() < MAX_PATH &&
       (IsDriveAbsolute(path) || StartsWith(path, L"\\\\"))) {
     return path;
@@ -50,7 +58,7 @@ std::wstring OpenablePath(const std::wstring& path) {
     return cleanedUp ? kPrefix + full.substr(kPrefixLength) : path;
   }
   if (full.size() < MAX_PATH || StartsWithAny(full, kVerbatimForms) ||
-      StartsWithAny(full, kNormalizedDeviceForms)) {
+      IsNormalizedDeviceForm(full)) {
     return path;
   }
   if (StartsWith(full, L"\\\\")) return kUncPrefix + full.substr(2);
@@ -91,6 +99,17 @@ PathResult ResolveFinalPath(const std::wstring& path) {
   if (length >= kPathBufferCapacity) return Failed(ERROR_FILENAME_EXCED_RANGE);
   finalPath.resize(length);
   return PathResult{std::move(finalPath), ERROR_SUCCESS};
+}
+
+PathResult ResolveDirectoryFinalPath(const std::wstring& path) {
+  PathResult resolved = ResolveFinalPath(path);
+  if (resolved.path.empty()) return resolved;
+  // The open takes files and directories alike; a file here would leave every candidate below
+  // it "not found", and the answer would be "nothing runs".
+  const DWORD attributes = platform::GetFileAttributesW(resolved.path.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) return Failed(platform::GetLastError());
+  if ((attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) return Failed(ERROR_DIRECTORY);
+  return resolved;
 }
 
 std::wstring ToPlainPath(const std::wstring& path) {

@@ -172,25 +172,27 @@ class ForceTest(E2ETestCase):
 
 class LongInstallationPathTest(E2ETestCase):
     def test_long_installation_path_in_device_form_is_never_taken_for_a_missing_one(self):
-        # Over MAX_PATH characters, spelled with forward slashes behind "//?/": the path goes to
-        # the system as given. Wine 8 cannot read a final path longer than about 260
-        # characters, so here the run may report that; what it must never do is end with 0
-        # and say nothing while a helper runs there.
+        # Over MAX_PATH characters, in a device form: the path reaches the system whole (behind
+        # "\\?\" when the system would clean it up and hold it to MAX_PATH). Wine 8 cannot read
+        # a final path longer than about 260 characters, so here the run may report that; what
+        # it must never do is end with 0 and say nothing while a helper runs there.
         deep = os.path.join(self.work, *(["d" * 60] * 5))
         inst = self.installation(deep)
-        device_form = "//?/" + inst.win.replace("\\", "/")
-        self.assertGreaterEqual(len(device_form), 300)
         # Wine starts no program from a path that long: the helper is started through a short
         # link to the installation.
         short = os.path.join(self.work, "short")
         os.symlink(deep, short)
         self.start(linux_path(short, NODE))
-        run = run_tool("probe", device_form, MAIN_EXE)
-        self.assertIn(run.code, (HELPERS_RUNNING, FAILURE), run)
-        self.assertNotEqual(run.stdout, b"", run)
-        if run.code == FAILURE:
-            self.assertRun(run, FAILURE, stdout_bytes([
-                event("installation-path-failed", 0, 234, device_form)]))
+        for device_form in ["//?/" + inst.win.replace("\\", "/"), "\\??\\" + inst.win,
+                            "\\\\?/" + inst.win, "/\\.\\" + inst.win]:
+            with self.subTest(form=device_form[:4]):
+                self.assertGreaterEqual(len(device_form), 300)
+                run = run_tool("probe", device_form, MAIN_EXE)
+                self.assertIn(run.code, (HELPERS_RUNNING, FAILURE), run)
+                self.assertNotEqual(run.stdout, b"", run)
+                if run.code == FAILURE:
+                    self.assertRun(run, FAILURE, stdout_bytes([
+                        event("installation-path-failed", 0, 234, device_form)]))
 
 
 if __name__ == "__main__":

@@ -81,6 +81,11 @@ BOOL WriteConsoleW(HANDLE console, const VOID* buffer, DWORD charsToWrite, LPDWO
                    LPVOID) {
   Enter("WriteConsoleW");
   sim::World& world = TheWorld();
+  const auto fault = world.writeConsoleWErrors.find(world.calls["WriteConsoleW"]);
+  if (fault != world.writeConsoleWErrors.end()) {
+    Fail(fault->second);
+    return FALSE;
+  }
   if (console != sim::kStandardOutput || !world.standardOutputIsConsole) {
     Fail(ERROR_INVALID_HANDLE);
     return FALSE;

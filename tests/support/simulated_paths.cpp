@@ -75,7 +75,7 @@ static std::wstring CleanPlainPath(const std::wstring& path) {
   return cleaned;
 }
 
-// The full path, as GetFullPathNameW gives it: "\\?\" and "\??\" forms untouched; "\\.\",
+// The full path, as the file system is given it: "\\?\" and "\??\" forms untouched; "\\.\",
 // "//?/" and "//./" keep their device prefix (its slashes turned) and the rest is cleaned up like
 // a plain path, forward slashes included; a plain path is made absolute and cleaned up.
 std::wstring FullPath(const std::wstring& path) {
@@ -173,6 +173,13 @@ void AddShortName(const std::wstring& shortPath, const std::wstring& longPath) {
   TheWorld().shortNames[NormalizedKey(shortPath)] = NormalizedKey(longPath);
 }
 
+// What GetFullPathNameW answers: the full path, but for "\??\", which names the system's own
+// object directory and is no form a Win32 path has: there it is a path rooted on the current
+// drive, "\??\C:\x" becoming "C:\??\C:\x".
+static std::wstring FullPathName(const std::wstring& path) {
+  return StartsWith(path, L"\\??\\") ? CleanPlainPath(path) : FullPath(path);
+}
+
 }  // namespace sim
 
 namespace platform {
@@ -180,7 +187,7 @@ namespace platform {
 DWORD GetFullPathNameW(LPCWSTR fileName, DWORD bufferLength, LPWSTR buffer, LPWSTR* filePart) {
   Enter("GetFullPathNameW");
   if (filePart != nullptr) *filePart = nullptr;
-  const DWORD length = sim::CopyOut(sim::FullPath(fileName), buffer, bufferLength);
+  const DWORD length = sim::CopyOut(sim::FullPathName(fileName), buffer, bufferLength);
   Succeed();
   return length;
 }

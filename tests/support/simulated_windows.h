@@ -232,6 +232,7 @@ struct World {
   bool standardOutputIsConsole = false;
   std::wstring console;
   UINT consoleCodePage = 437;
+  std::map<int, DWORD> writeConsoleWErrors;  // the n-th WriteConsoleW call (1-based) fails with it
 
   // Strings
   UINT ansiCodePage = 1252;

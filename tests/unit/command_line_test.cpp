@@ -1,5 +1,7 @@
 #include "driver/command_line.h"
 
+#include <cwctype>
+
 #include "support/sample_installation.h"
 
 class CommandLineTest : public SimTest {
@@ -20,7 +22,7 @@ TEST_F(CommandLineTest, RefusesMalformedCommandLinesSilently) {
       {L"probe", L"C:\\App"},
       {L"probe", L"C:\\App", L"App.exe", L"extra"},
       {L"owners", L"a", L"b", L"c"},
-      {L"--log", L"C:\\Logs\\sweep.log", L"--log", L"C:\\Logs\\sweep.log", L"probe"},
+      {L"--log", L"C:\\Logs\\sweep.log", L"--log", L"C:\\App", L"probe"},
       // An installer whose directory variable was never set passes an empty argument.
       {L"probe", L"", L"App.exe"},
       {L"force", L"", L"App.exe"},
@@ -55,6 +57,25 @@ TEST_F(CommandLineTest, RefusesMainExecutableNamesThatAreNotOneFileName) {
     EXPECT_EQ(Run({L"probe", L"C:\\App", name}), 2);
   }
   EXPECT_TRUE(World().standardOutput.empty());
+}
+
+// Windows drops the dots and spaces that end a plain path's last component; below the "\\?\"
+// root the candidates are built on, no file of such a name can exist. A name ending so would make
+// the main executable no target at all, and "nothing runs" the answer while it runs.
+TEST_F(CommandLineTest, RefusesMainExecutableNamesThatEndInADotOrASpace) {
+  sim::AddDirectory(L"C:\\App");
+  sim::AddFile(L"C:\\App\\App.exe");
+  sim::AddProcess(10, L"C:\\App\\App.exe");
+  for (const wchar_t* word : {L"probe", L"force", L"legacy-owners"}) {
+    for (const wchar_t* name : {L"App.exe.", L"App.exe ", L"App.exe. ", L"App.exe .", L".",
+                                L"..", L" "}) {
+      World().calls.clear();
+      EXPECT_EQ(Run({word, L"C:\\App", name}), 2) << testing::PrintToString(name);
+      EXPECT_EQ(World().calls["CreateFileW"], 0) << testing::PrintToString(name);
+    }
+  }
+  EXPECT_TRUE(World().standardOutput.empty());
+  EXPECT_FALSE(sim::ProcessById(10).exited);
 }
 
 TEST_F(CommandLineTest, AcceptsOtherCharactersInTheMainExecutableName) {
@@ -140,6 +161,71 @@ TEST_F(CommandLineTest, ABareDriveIsTheDrivesRoot) {
     c.script();
     EXPECT_EQ(Run({L"probe", c.directory, L"App.exe"}), c.exitCode) << c.name;
     EXPECT_EQ(Lines(), c.lines) << c.name;
+  }
+}
+
+// An easy slip for update code that has the application's path at hand (process.execPath): the
+// main executable's path given for the installation directory. Every candidate below a file is
+// "not found", and "nothing runs" would be the answer while the application runs.
+TEST_F(CommandLineTest, RefusesAnInstallationDirectoryThatIsAFile) {
+  struct Case {
+    const char* name;
+    void (*script)();
+    DWORD error;
+  } cases[] = {
+      {"the main executable's own path", [] {}, ERROR_DIRECTORY},
+      {"a file whose attributes cannot be read",
+       [] { sim::FindFile(L"C:\\App\\App.exe")->getFileAttributesError = ERROR_ACCESS_DENIED; },
+       ERROR_ACCESS_DENIED},
+  };
+  for (const Case& c : cases) {
+    for (const wchar_t* word : {L"probe", L"close", L"clean", L"force", L"legacy-owners",
+                                L"Probe"}) {
+      Fresh();
+      sim::AddDirectory(L"C:\\App");
+      sim::AddFile(L"C:\\App\\App.exe");
+      sim::AddProcess(10, L"C:\\App\\App.exe");
+      c.script();
+      EXPECT_EQ(Run({word, L"C:\\App\\App.exe", L"App.exe"}), 2) << c.name;
+      EXPECT_EQ(Lines(), std::vector<std::string>{"installation-path-failed pid=0 win32-error=" +
+                                                  std::to_string(c.error) +
+                                                  " C:\\App\\App.exe"})
+          << c.name << " " << testing::PrintToString(word);
+      EXPECT_FALSE(sim::ProcessById(10).exited);
+    }
+  }
+}
+
+// The first and the last drive letter, in either case: "Z:", often a mapped network drive, is a
+// drive like any other.
+TEST_F(CommandLineTest, EveryDriveLetterIsABareDrive) {
+  for (const wchar_t* directory : {L"A:", L"a:", L"Z:", L"z:"}) {
+    Fresh();
+    const wchar_t drive = static_cast<wchar_t>(std::towupper(directory[0]));
+    const std::wstring root = std::wstring{drive, L':', L'\\'};
+    sim::AddDirectory(root + L"Downloads");
+    sim::AddFile(root + L"App.exe");
+    sim::AddProcess(10, root + L"App.exe");
+    World().currentDirectory = root + L"Downloads";
+    EXPECT_EQ(Run({L"probe", directory, L"App.exe"}), 10) << testing::PrintToString(directory);
+    std::string image(root.begin(), root.end());
+    EXPECT_EQ(Lines(), std::vector<std::string>{"matched pid=10 win32-error=0 " + image + "App.exe"})
+        << testing::PrintToString(directory);
+  }
+}
+
+// A plain path of MAX_PATH characters or more does not open as it is; one character less does.
+// At either length the installation is found, and its application with it.
+TEST_F(CommandLineTest, ResolvesInstallationPathsOnEitherSideOfMaxPath) {
+  for (size_t length : {size_t{MAX_PATH - 1}, size_t{MAX_PATH}}) {
+    Fresh();
+    const std::wstring directory = L"C:\\" + std::wstring(length - 3, L'd');
+    ASSERT_EQ(directory.size(), length);
+    sim::AddDirectory(directory);
+    sim::AddFile(directory + L"\\App.exe");
+    sim::AddProcess(10, directory + L"\\App.exe");
+    EXPECT_EQ(Run({L"probe", directory, L"App.exe"}), 10) << length;
+    EXPECT_EQ(Lines().size(), 1u) << length;
   }
 }
 

@@ -113,8 +113,8 @@ TEST_F(FinalPathTest, AcceptsTheLongestFinalPathThatFits) {
 }
 
 // A plain path of MAX_PATH characters or more does not open in a program that is not long-path
-// aware, nor does a "\\.\", "//?/" or "//./" form of that length, which the system cleans up
-// like a plain path: all of them still resolve, through their full path behind "\\?\". A
+// aware, nor does a "\\.\", "//?/", "//./" or other device form of that length but "\\?\" and
+// "\??\", which the system cleans up like a plain path: all of them still resolve, through their full path behind "\\?\". A
 // device form keeps its meaning: prefixing one again would name another path ("//?/C:/x" as
 // "\\?\UNC\?\C:\x").
 TEST_F(FinalPathTest, ResolvesLongPlainPathsAndDeviceForms) {
@@ -139,6 +139,12 @@ TEST_F(FinalPathTest, ResolvesLongPlainPathsAndDeviceForms) {
       {L"\\\\.\\UNC\\server\\share\\" + folder + L"\\tool.exe",
        L"\\\\?\\UNC\\server\\share\\" + folder + L"\\tool.exe"},
       {L"\\??\\C:\\" + folder + L"\\tool.exe", local},
+      // The two separators may be mixed in any way in a device form but "\\?\" itself.
+      {L"\\\\?/C:/" + folder + L"/tool.exe", local},
+      {L"\\\\./C:\\" + folder + L"\\tool.exe", local},
+      {L"/\\.\\C:\\" + folder + L"\\tool.exe", local},
+      {L"\\/?\\C:\\" + folder + L"\\tool.exe", local},
+      {L"//?\\C:\\" + folder + L"\\tool.exe", local},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(ResolveFinalPath(c.given).path, c.resolved) << testing::PrintToString(c.given);

@@ -190,3 +190,17 @@ TEST_F(ReportEventTest, ShowsALongLineWholeOnAConsole) {
   ReportEvent(events::kMatched, 1, 0, text);
   EXPECT_EQ(sim::ConsoleLines(), std::vector<std::wstring>{head + text});
 }
+
+// A console write that fails part of the way through a line: the line still gets its end, so
+// that the next event starts a line of its own.
+TEST_F(ReportEventTest, EndsALineThatCouldNotBeFinishedOnAConsole) {
+  World().standardOutputIsConsole = true;
+  World().writeConsoleWErrors[2] = ERROR_NOT_ENOUGH_MEMORY;
+  const std::wstring text(20000, L'a');
+  ReportEvent(events::kMatched, 1, 0, text);
+  ReportEvent(events::kExited, 1, 0, L"x");
+  const std::vector<std::wstring> lines = sim::ConsoleLines();
+  ASSERT_EQ(lines.size(), 2u);
+  EXPECT_EQ(lines[0], (L"matched pid=1 win32-error=0 " + text).substr(0, 8192));
+  EXPECT_EQ(lines[1], L"exited pid=1 win32-error=0 x");
+}
