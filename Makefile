@@ -52,6 +52,13 @@ BENCH_FLAGS ?=
 bench: build
 	@python3 -m tools.bench --build $(BUILD_DIR) $(BENCH_FLAGS)
 
+# The guide's pictures of the one-click installer waiting and asking (docs/images/), taken on a
+# virtual X screen (Xvfb) with xwd; see tests/electron_builder/screenshots.py.
+.PHONY: screenshots
+screenshots: build
+	@bash tools/deps.sh Xvfb:xvfb xwd:x11-apps xwininfo:x11-utils
+	@PROCSWEEP_BUILD_DIR=$(abspath $(BUILD_DIR)) python3 -m tests.electron_builder.screenshots
+
 clean:
 	rm -rf $(BUILD_DIR)
 

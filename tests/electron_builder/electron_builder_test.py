@@ -129,9 +129,9 @@ NOT_BUILT = {
 }
 
 
-def offline_environment():
+def offline_environment(work=WORK):
     """The environment electron-builder builds in: local tools instead of its downloads."""
-    tools = os.path.join(WORK, "tools")
+    tools = os.path.join(work, "tools")
     nsis = os.path.join(tools, "nsis")
     os.makedirs(nsis)
     for program in ["makensis", "7za", "node"]:
@@ -161,13 +161,13 @@ def offline_environment():
                 PATH=wine_folder + os.pathsep + ENV["PATH"],
                 ELECTRON_BUILDER_7ZIP_PATH=shutil.which("7za"),
                 ELECTRON_BUILDER_NSIS_DIR=nsis,
-                ELECTRON_BUILDER_CACHE=os.path.join(WORK, "cache"),
+                ELECTRON_BUILDER_CACHE=os.path.join(work, "cache"),
                 CSC_IDENTITY_AUTO_DISCOVERY="false")
 
 
-def electron_dist():
+def electron_dist(work=WORK):
     """The folder electron-builder takes Electron from: electron.exe and its version."""
-    folder = os.path.join(WORK, "electron")
+    folder = os.path.join(work, "electron")
     os.makedirs(folder)
     shutil.copy(ELECTRON_STAND_IN, os.path.join(folder, "electron.exe"))
     with open(os.path.join(folder, "version"), "w") as f:
@@ -285,22 +285,29 @@ def install_package(project, tarball):
                              f"{completed.stdout.decode(errors='replace')}")
 
 
-def build_installer(kind, version, tools):
-    """An application project as the example lays it out (its package.json, wired to procsweep
-    only by the package README's lines, and the package installed from its tarball), built by
-    electron-builder where it can run (`tools`: what it builds with offline), as the stand-in
-    installer elsewhere. Returns the installer and the application archive it carries."""
-    project = os.path.join(WORK, kind, version)
+def build_installer(kind, version, tools, tarball, work=WORK, builder=BUILDER, include=None):
+    """An application project in `work` as the example lays it out (its package.json, wired to
+    procsweep only by the package README's lines, and the package installed from `tarball`),
+    built by electron-builder where it can run (`tools`: what it builds with offline), as the
+    stand-in installer elsewhere. `include`, when given, is the text of an include of the
+    project's own that the build takes instead of the package's. Returns the installer and the
+    application archive it carries."""
+    project = os.path.join(work, kind, version)
     os.makedirs(os.path.join(project, "build"))
     shutil.copy(ELECTRON_STAND_IN, os.path.join(project, "build", "node.exe"))
     with open(os.path.join(project, "main.js"), "w") as f:
         f.write("// The stand-in application runs none of this.\n")
     output = os.path.join(project, "dist")
+    manifest = package_json(kind, version, output, tools and tools["electron"])
+    if include is not None:
+        with open(os.path.join(project, "build", "own.nsh"), "w") as f:
+            f.write(include)
+        manifest["build"]["nsis"]["include"] = "build/own.nsh"
     with open(os.path.join(project, "package.json"), "w") as f:
-        json.dump(package_json(kind, version, output, tools and tools["electron"]), f, indent=2)
-    install_package(project, TARBALL["path"])
+        json.dump(manifest, f, indent=2)
+    install_package(project, tarball)
     installer = os.path.join(output, f"{PRODUCT} Setup {version}.exe")
-    if BUILDER == "electron-builder":
+    if builder == "electron-builder":
         run_electron_builder(tools, project)
     else:
         os.makedirs(output)
@@ -328,7 +335,8 @@ def setUpModule():
     if BUILDER == "electron-builder":
         tools = {"env": offline_environment(), "electron": electron_dist()}
     for kind in BUILDER_KINDS[BUILDER]:
-        BUILDS[kind] = {version: build_installer(kind, version, tools) for version in VERSIONS}
+        BUILDS[kind] = {version: build_installer(kind, version, tools, TARBALL["path"])
+                        for version in VERSIONS}
     TEMP["user"] = windows_temp_folder()
     TEMP["system"] = windows_temp_folder("%WINDIR%\\Temp")
 
@@ -336,15 +344,20 @@ def setUpModule():
 def forget_installations():
     """Removes what the installers record about an installation: the next one then finds no
     earlier version to uninstall first, whatever the test before left."""
+    run_quietly(command("regedit", "/S", win_path(forget_file())))
+
+
+def forget_file(work=WORK):
+    """A registry file in `work` that removes the keys the installers write (regedit /S)."""
     lines = ["REGEDIT4", ""]
     for root in ["HKEY_CURRENT_USER", "HKEY_LOCAL_MACHINE"]:
         for key in [f"Software\\{GUID}",
                     f"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\{GUID}"]:
             lines.append(f"[-{root}\\{key}]")
-    path = os.path.join(WORK, "forget.reg")
+    path = os.path.join(work, "forget.reg")
     with open(path, "w") as f:
         f.write("\r\n".join(lines) + "\r\n")
-    run_quietly(command("regedit", "/S", win_path(path)))
+    return path
 
 
 def kept_report(name, elevated=True):

@@ -32,6 +32,9 @@ def arguments():
                         help="runs of force and of taskkill /F (default: %(default)s)")
     parser.add_argument("--memory-runs", type=int, default=defaults.memory_runs,
                         help="peak memory readings of each program (default: %(default)s)")
+    parser.add_argument("--install-rounds", type=int, default=defaults.install_rounds,
+                        help="silent installs with the electron-builder include and without "
+                             "it, each (default: %(default)s)")
     parser.add_argument("--output", default=OUTPUT, help="the report (default: %(default)s)")
     return parser.parse_args()
 
@@ -44,7 +47,9 @@ def reproduce_command(args):
     defaults = scenarios.Settings()
     for option, value, default in [("--rounds", args.rounds, defaults.rounds),
                                    ("--force-rounds", args.force_rounds, defaults.force_rounds),
-                                   ("--memory-runs", args.memory_runs, defaults.memory_runs)]:
+                                   ("--memory-runs", args.memory_runs, defaults.memory_runs),
+                                   ("--install-rounds", args.install_rounds,
+                                    defaults.install_rounds)]:
         if value != default:
             flags += [option, str(value)]
     return "make bench" + (f" BENCH_FLAGS={shlex.quote(shlex.join(flags))}" if flags else "")
@@ -53,7 +58,8 @@ def reproduce_command(args):
 def main():
     args = arguments()
     settings = scenarios.Settings(rounds=args.rounds, force_rounds=args.force_rounds,
-                                  memory_runs=args.memory_runs)
+                                  memory_runs=args.memory_runs,
+                                  install_rounds=args.install_rounds)
     try:
         session = Session(args.build)
     except BenchError as error:

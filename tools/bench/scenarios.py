@@ -1,4 +1,5 @@
-"""The installation the benchmarks look at, and the four situations they measure. Each situation
+"""The installation the benchmarks look at, and the four situations they measure (and, in
+tools/bench/installing.py, a fifth: an installer with the electron-builder include). Each situation
 starts from a fresh Wine session, and the commands it compares take turns in it."""
 
 import os
@@ -6,6 +7,7 @@ import shutil
 import time
 from dataclasses import dataclass
 
+from tools.bench.installing import installing
 from tools.bench.session import (BenchError, end_all, fresh_start, peak_memory_kib, run, spawn,
                                  timed_runs)
 from tools.windows_programs import HELPER_NAMES, HELPERS, MARKER, linux_path, win_path
@@ -23,6 +25,7 @@ class Settings:
     rounds: int = 51        # runs of each command in a timed comparison
     force_rounds: int = 7   # of `force` and `taskkill /F`, each on freshly started helpers
     memory_runs: int = 5    # peak memory readings of each program
+    install_rounds: int = 21  # silent installs with the include and without it, each
     other_counts: tuple = (50, 200)  # other processes running while nothing of ours runs
 
 
@@ -188,6 +191,7 @@ class Results:
     helpers: Helpers
     closing: Closing
     ending: Ending
+    installing: object  # tools.bench.installing.Installing
     size: int   # of procsweep.exe, in bytes
 
 
@@ -198,5 +202,6 @@ def measure(session, settings, baseline_exe):
     helpers = running_helpers(session, layout, settings)
     closing = closing_window(session, layout, settings, baseline_exe)
     ending = ending_helpers(session, layout, settings)
+    installs = installing(session, settings)
     end_all(session)
-    return Results(idle, helpers, closing, ending, os.path.getsize(session.exe))
+    return Results(idle, helpers, closing, ending, installs, os.path.getsize(session.exe))

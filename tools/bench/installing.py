@@ -1,0 +1,71 @@
+"""What the electron-builder include costs an installation: the same silent one-click installer
+built twice from the electron-builder entry's project (tests/electron_builder), once wired to the
+procsweep package as its README says and once with an empty check of the author's own in its
+place, each installing afresh with nothing of the application running, the two taking turns.
+
+The installers are electron-builder's where it runs (32-bit programs run here), the entry's
+stand-in installer (not electron-builder's, the include inserted where electron-builder inserts
+it) elsewhere.
+"""
+
+import os
+import shutil
+from dataclasses import dataclass
+
+from tests.electron_builder import electron_builder_test as entry
+from tools import package
+from tools.bench.session import fresh_start, run, timed_runs
+from tools.windows_programs import win_path
+
+KIND = "one-click"
+VERSION = "1.0.0"
+# An include that leaves electron-builder's check empty: the installer without procsweep.
+EMPTY_CHECK = "!macro customCheckAppRunning\n!macroend\n"
+
+
+@dataclass
+class Installing:
+    """A silent one-click install, nothing running: with the include, with the empty check
+    (milliseconds per round), and who built the installers."""
+    include: list
+    empty: list
+    builder: str
+
+
+def build(session):
+    """The two installers, built once into the bench's work folder."""
+    work = os.path.join(session.work, "installers")
+    shutil.rmtree(work, ignore_errors=True)
+    os.makedirs(work)
+    tarball = package.package(package.argument_parser().parse_args(
+        ["--dist", os.path.join(work, "package"), "--exe", session.exe]))
+    tools = None
+    if entry.BUILDER == "electron-builder":
+        tools = {"env": entry.offline_environment(work), "electron": entry.electron_dist(work)}
+    installers = {}
+    for name, include in [("include", None), ("empty", EMPTY_CHECK)]:
+        installers[name] = entry.build_installer(KIND, VERSION, tools, tarball,
+                                                 work=os.path.join(work, name),
+                                                 include=include)["installer"]
+    return work, installers
+
+
+def installing(session, settings):
+    work, installers = build(session)
+    root = os.path.join(work, "installed")
+    forget = entry.forget_file(work)
+    commands = {name: f'"{win_path(installer)}" /S /D={win_path(root)}'
+                for name, installer in installers.items()}
+    fresh_start(session)
+    times = {name: [] for name in commands}
+    for round_number in range(settings.install_rounds):
+        order = list(commands)
+        if round_number % 2:
+            order.reverse()
+        for name in order:
+            # Each install is a first one: no installation left, nothing recorded of one.
+            shutil.rmtree(root, ignore_errors=True)
+            run(session, "regedit", "/S", win_path(forget))
+            times[name] += timed_runs(session, 1, [commands[name]], [0])[0]
+    shutil.rmtree(root, ignore_errors=True)
+    return Installing(times["include"], times["empty"], entry.BUILDER)
