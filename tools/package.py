@@ -145,6 +145,12 @@ def package(arguments):
     return tarball
 
 
+def package_exe(dist, exe):
+    """The package around a given procsweep.exe (a build's, not a release), packed into `dist`,
+    as the tests and the benchmarks use it; returns the tarball's path."""
+    return package(argument_parser().parse_args(["--dist", dist, "--exe", exe]))
+
+
 def argument_parser():
     parser = release.argument_parser(__doc__.splitlines()[0])
     parser.add_argument("--exe")

@@ -329,8 +329,7 @@ def setUpModule():
     os.makedirs(WORK)
     WineSession.ensure()
     # The package as make package makes it, around this build's procsweep.exe.
-    TARBALL["path"] = package.package(package.argument_parser().parse_args(
-        ["--dist", os.path.join(WORK, "package"), "--exe", PROCSWEEP_EXE]))
+    TARBALL["path"] = package.package_exe(os.path.join(WORK, "package"), PROCSWEEP_EXE)
     tools = None
     if BUILDER == "electron-builder":
         tools = {"env": offline_environment(), "electron": electron_dist()}

@@ -180,8 +180,7 @@ class Folder:
 def take(display, out):
     shutil.rmtree(WORK, ignore_errors=True)
     os.makedirs(WORK)
-    tarball = package.package(package.argument_parser().parse_args(
-        ["--dist", os.path.join(WORK, "package"), "--exe", PROCSWEEP_EXE]))
+    tarball = package.package_exe(os.path.join(WORK, "package"), PROCSWEEP_EXE)
     installer = entry.build_installer("one-click", "1.0.0", None, tarball, work=WORK,
                                       builder="stand-in")["installer"]
     root = os.path.join(WORK, "installed", entry.PRODUCT)

@@ -58,8 +58,7 @@ class InstalledPackageTest(unittest.TestCase):
     def setUpClass(cls):
         shutil.rmtree(WORK, ignore_errors=True)
         os.makedirs(PROJECT)
-        cls.tarball = package.package(package.argument_parser().parse_args(
-            ["--dist", os.path.join(WORK, "dist"), "--exe", PROCSWEEP_EXE]))
+        cls.tarball = package.package_exe(os.path.join(WORK, "dist"), PROCSWEEP_EXE)
         with open(os.path.join(PROJECT, "package.json"), "w", encoding="utf-8") as file:
             json.dump({"name": "fresh-project", "version": "1.0.0", "private": True}, file)
         # The package README's command, in the folder it tells the author to put the tarball.

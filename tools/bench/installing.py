@@ -37,8 +37,7 @@ def build(session):
     work = os.path.join(session.work, "installers")
     shutil.rmtree(work, ignore_errors=True)
     os.makedirs(work)
-    tarball = package.package(package.argument_parser().parse_args(
-        ["--dist", os.path.join(work, "package"), "--exe", session.exe]))
+    tarball = package.package_exe(os.path.join(work, "package"), session.exe)
     tools = None
     if entry.BUILDER == "electron-builder":
         tools = {"env": entry.offline_environment(work), "electron": entry.electron_dist(work)}
