@@ -52,7 +52,7 @@ BENCH_FLAGS ?=
 bench: build
 	@python3 -m tools.bench --build $(BUILD_DIR) $(BENCH_FLAGS)
 
-# The guide's pictures of the one-click installer waiting and asking (docs/images/), taken on a
+# The guide's pictures of the installers waiting and asking (docs/images/), taken on a
 # virtual X screen (Xvfb) with xwd; see tests/electron_builder/screenshots.py.
 .PHONY: screenshots
 screenshots: build

@@ -1,17 +1,18 @@
-"""The pictures of the guide's electron-builder section: the stand-in one-click installer (not
-electron-builder's own window; the texts are the include's) while it waits for the running
-application to close, and its question when the application stays.
+"""The pictures of the guide's electron-builder section: the stand-in installers, one-click and
+assisted (not electron-builder's own windows; the texts are the include's), while they wait for
+the running application to close, and their question when the application stays.
 
     make screenshots        (python3 -m tests.electron_builder.screenshots [--out FOLDER])
 
-It builds the stand-in installer as the electron-builder entry builds it (the package packed
-around this build's procsweep.exe), lays out an installation whose main executable runs and
-ignores every request to close, and runs the installer by hand on a virtual X screen (Xvfb),
-in a Wine prefix of its own whose graphics driver draws (build/screenshots-wineprefix; the
-tests' prefix draws nothing). The texts are read through the fixture program, as the tests read
-them; when the waiting text and then the question show, the screen is captured with xwd and the
-installer's window is cut out and written as PNG to docs/images/. The question is answered OK:
-the application is ended and the installation goes on to its end.
+For each kind, it builds the stand-in installer as the electron-builder entry builds it (the
+package packed around this build's procsweep.exe), lays out an installation whose main
+executable runs and ignores every request to close, and runs the installer by hand on a virtual
+X screen (Xvfb), in a Wine prefix of its own whose graphics driver draws
+(build/screenshots-wineprefix; the tests' prefix draws nothing). The texts are read and the
+buttons pressed through the fixture program, as the tests do; when the waiting text and then
+the question show, the installer's windows are captured with xwd and written as PNG to
+docs/images/. The question is answered OK: the application is ended and the installation goes
+on to its end.
 
 Needs Xvfb, xwd and xwininfo (make screenshots installs Debian's xvfb, x11-apps and
 x11-utils).
@@ -30,7 +31,7 @@ import zlib
 from tests.e2e.harness import (FIXTURE_APP, PROCSWEEP_EXE, Installation, start_fixture,
                                stop_process, wait_ready)
 from tests.electron_builder import electron_builder_test as entry
-from tests.installers.gui import OK, Screen
+from tests.installers.gui import NEXT, OK, Screen, finish
 from tests.installers.reports import batch_file
 from tools import package, windows_programs
 from tools.windows_programs import BUILD_DIR, SOURCE_DIR, command, linux_path, win_path
@@ -47,10 +48,15 @@ DRAWN_S = 1
 WINE_FONTS = ["/usr/share/wine/fonts", "/usr/local/share/wine/fonts", "/opt/wine/share/wine/fonts"]
 # Desktop around the windows in a picture, in pixels.
 MARGIN = 8
-PICTURES = [
-    ("one-click-waiting.png", entry.WAITING),
-    ("one-click-question.png", entry.QUESTION),
-]
+# The pictures of each kind of installer, each taken once a window shows its text.
+PICTURES = {
+    "one-click": [("one-click-waiting.png", entry.WAITING),
+                  ("one-click-question.png", entry.QUESTION)],
+    "assisted-per-user": [("assisted-waiting.png", entry.WAITING),
+                          ("assisted-question.png", entry.QUESTION)],
+}
+# The buttons of the assisted installer's pages before it installs.
+BEFORE_INSTALLING = ("&Next >", "&Install")
 
 
 def wine(*args):
@@ -177,36 +183,46 @@ class Folder:
         return path
 
 
-def take(display, out):
-    shutil.rmtree(WORK, ignore_errors=True)
-    os.makedirs(WORK)
-    tarball = package.package_exe(os.path.join(WORK, "package"), PROCSWEEP_EXE)
-    installer = entry.build_installer("one-click", "1.0.0", None, tarball, work=WORK,
+def take(display, out, tarball, kind):
+    """The pictures of one kind of installer, run by hand into an installation whose
+    application runs."""
+    work = os.path.join(WORK, kind)
+    os.makedirs(work)
+    installer = entry.build_installer(kind, "1.0.0", None, tarball, work=work,
                                       builder="stand-in")["installer"]
-    root = os.path.join(WORK, "installed", entry.PRODUCT)
+    root = os.path.join(work, "installed", entry.PRODUCT)
     Installation(root, main=entry.MAIN_EXE)
     # The application: it runs and answers no request to close (it has no window).
-    application = start_fixture(linux_path(root, entry.MAIN_EXE), "wait",
-                                os.path.join(WORK, "record.txt"))
-    folder = Folder(WORK)
-    batch = batch_file(folder, f'"{win_path(installer)}" /D={win_path(root)}')
+    record = os.path.join(work, "record.txt")
+    application = start_fixture(linux_path(root, entry.MAIN_EXE), "wait", record)
+    batch = batch_file(Folder(work), f'"{win_path(installer)}" /D={win_path(root)}')
     popen = subprocess.Popen(command("cmd", "/c", win_path(batch)), env=windows_programs.ENV,
                              stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
                              stderr=subprocess.DEVNULL)
+    screen = Screen(work)
     try:
-        wait_ready(application, os.path.join(WORK, "record.txt"), timeout=TIMEOUT_S)
-        screen = Screen(WORK)
+        wait_ready(application, record, timeout=TIMEOUT_S)
+        # The assisted installer's pages before the installation: their button goes on until
+        # none is left.
+        while True:
+            controls = screen.wait_for(f"{entry.PRODUCT} Setup", popen, timeout=TIMEOUT_S)
+            buttons = [c.text for c in controls if c.id == NEXT and c.text in BEFORE_INSTALLING]
+            if not buttons:
+                break
+            screen.press(buttons[0], NEXT)
+            time.sleep(DRAWN_S)
         os.makedirs(out, exist_ok=True)
-        for name, text in PICTURES:
+        for name, text in PICTURES[kind]:
             screen.wait_for(text, popen, timeout=TIMEOUT_S)
             time.sleep(DRAWN_S)
             with open(os.path.join(out, name), "wb") as f:
                 f.write(png(capture(display, os.path.basename(installer))))
             print(os.path.relpath(os.path.join(out, name), SOURCE_DIR))
         screen.press(entry.QUESTION, OK)
-        code = popen.wait(timeout=TIMEOUT_S)
+        code = finish(popen, screen, timeout=TIMEOUT_S)
         if code != 0:
-            raise SystemExit(f"the installer ended with {code} after the question was answered")
+            raise SystemExit(f"the {kind} installer ended with {code} after the question was "
+                             "answered")
     finally:
         stop_process(popen)
         stop_process(application)
@@ -228,7 +244,11 @@ def main():
     windows_programs.ENV.update(WINEPREFIX=PREFIX, DISPLAY=display)
     try:
         drawing_prefix()
-        take(display, args.out)
+        shutil.rmtree(WORK, ignore_errors=True)
+        os.makedirs(WORK)
+        tarball = package.package_exe(os.path.join(WORK, "package"), PROCSWEEP_EXE)
+        for kind in PICTURES:
+            take(display, args.out, tarball, kind)
     finally:
         windows_programs.end_all()
         xvfb.kill()
