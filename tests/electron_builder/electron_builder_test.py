@@ -46,13 +46,12 @@ import os
 import shlex
 import shutil
 import subprocess
-import time
 import unittest
 
 from tests.e2e.harness import (FIXTURE_APP, PROCSWEEP_EXE, E2ETestCase, Installation,
                                WineSession, read_records)
 from tests.installers import guide
-from tests.installers.gui import CANCEL, NEXT, OK, Screen, finish, start_installer
+from tests.installers.gui import CANCEL, OK, Screen, click_through, finish, start_installer
 from tests.installers.reports import (batch_file, read_report, run_batch, run_quietly,
                                       windows_temp_folder)
 from tools import package
@@ -616,17 +615,8 @@ class Situations:
         popen = start_installer(batch_file(self, self.line(version, root=root)))
         screen = Screen(self.work)
         try:
-            # The assisted installers' pages before the installation begins: their button goes
-            # on until none is left.
-            while True:
-                controls = screen.wait_for(f"{PRODUCT} Setup", popen)
-                buttons = [c.text for c in controls
-                           if c.id == NEXT and c.text in ("&Next >", "&Install")]
-                if not buttons:
-                    break
-                screen.press(buttons[0], NEXT)
-                # The next page comes before the button is looked for again.
-                time.sleep(1)
+            # The assisted installers' pages before the installation begins.
+            click_through(screen, popen, f"{PRODUCT} Setup", ("&Next >", "&Install"))
             for text, button in answers:
                 screen.wait_for(text, popen)
                 screen.press(text, button)

@@ -31,13 +31,12 @@ import zlib
 from tests.e2e.harness import (FIXTURE_APP, PROCSWEEP_EXE, Installation, start_fixture,
                                stop_process, wait_ready)
 from tests.electron_builder import electron_builder_test as entry
-from tests.installers.gui import NEXT, OK, Screen, finish
+from tests.installers.gui import OK, Screen, click_through, finish
 from tests.installers.reports import batch_file
 from tools import package, windows_programs
 from tools.windows_programs import BUILD_DIR, SOURCE_DIR, command, linux_path, win_path
 
 PREFIX = os.path.join(BUILD_DIR, "screenshots-wineprefix")
-
 WORK = os.path.join(BUILD_DIR, "screenshots-work")
 OUT = os.path.join(SOURCE_DIR, "docs", "images")
 SCREEN = (800, 600)
@@ -55,7 +54,7 @@ PICTURES = {
     "assisted-per-user": [("assisted-waiting.png", entry.WAITING),
                           ("assisted-question.png", entry.QUESTION)],
 }
-# The buttons of the assisted installer's pages before it installs.
+# The buttons of the assisted installer's pages before it installs (the one-click one has none).
 BEFORE_INSTALLING = ("&Next >", "&Install")
 
 
@@ -130,7 +129,8 @@ def x11(*args):
 
 
 # A line of `xwininfo -tree`: the window, its name, its class, its size and where it is.
-TREE_LINE = re.compile(r'^\s*(0x[0-9a-f]+) .*\("([^"]*)" "[^"]*"\)\s+(\d+)x(\d+)\S*\s+\+(-?\d+)\+(-?\d+)$')
+TREE_LINE = re.compile(r'^\s*(0x[0-9a-f]+) .*\("([^"]*)" "[^"]*"\)'
+                       r'\s+(\d+)x(\d+)\S*\s+\+(-?\d+)\+(-?\d+)$')
 
 
 def capture(display, program):
@@ -202,15 +202,7 @@ def take(display, out, tarball, kind):
     screen = Screen(work)
     try:
         wait_ready(application, record, timeout=TIMEOUT_S)
-        # The assisted installer's pages before the installation: their button goes on until
-        # none is left.
-        while True:
-            controls = screen.wait_for(f"{entry.PRODUCT} Setup", popen, timeout=TIMEOUT_S)
-            buttons = [c.text for c in controls if c.id == NEXT and c.text in BEFORE_INSTALLING]
-            if not buttons:
-                break
-            screen.press(buttons[0], NEXT)
-            time.sleep(DRAWN_S)
+        click_through(screen, popen, f"{entry.PRODUCT} Setup", BEFORE_INSTALLING)
         os.makedirs(out, exist_ok=True)
         for name, text in PICTURES[kind]:
             screen.wait_for(text, popen, timeout=TIMEOUT_S)

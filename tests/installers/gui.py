@@ -82,6 +82,19 @@ class Screen:
                          for c in (self.snapshots[-1] if self.snapshots else []))
 
 
+def click_through(screen, popen, title, buttons):
+    """Clicks through the pages of the window that shows `title`: presses the first of `buttons`
+    that its page shows, until a page shows none of them."""
+    while True:
+        controls = screen.wait_for(title, popen)
+        shown = [c.text for c in controls if c.id == NEXT and c.text in buttons]
+        if not shown:
+            return
+        screen.press(shown[0], NEXT)
+        # The next page comes before its buttons are looked for.
+        time.sleep(1)
+
+
 def start_installer(batch):
     """Starts a batch file that runs an installer, for a test to drive its windows."""
     WineSession.ensure()

@@ -102,16 +102,16 @@ def force_goal(results):
 def installer_name(installing):
     if installing.builder == "electron-builder":
         return "electron-builder's one-click installer"
-    return ("the electron-builder entry's stand-in one-click installer (not electron-builder's: "
-            "this machine runs no 32-bit program)")
+    return ("the electron-builder entry's stand-in one-click installer, not electron-builder's: "
+            "this machine runs no 32-bit program")
 
 
 def include_goal(results):
     installing = results.installing
     extra = paired_difference(installing.include, installing.empty)
     return (f"{met(extra <= GOAL_INCLUDE_MS)}; {more(installing.include, installing.empty)}, "
-            f"installs of {ms(installing.include)} and {ms(installing.empty)} "
-            f"({installer_name(installing)})")
+            f"installs of {ms(installing.include)} and {ms(installing.empty)}; "
+            f"{installer_name(installing)}")
 
 
 def size_goal(results):
@@ -198,7 +198,7 @@ def table(results, baseline, settings):
                  "", f"`taskkill /F /IM` on their four names: {ms(ending.taskkill)} "
                  f"(force {paired_ratio(ending.force, ending.taskkill):.2f}x taskkill)"))
     installing = results.installing
-    rows.append((f"a silent one-click install, nothing running ({installer_name(installing)})",
+    rows.append((f"a silent one-click install, nothing running: {installer_name(installing)}",
                  ms(installing.include) + " (with the include)",
                  ms(installing.empty) + " (an empty check)",
                  with_interval(installing.include, installing.empty),
