@@ -5,7 +5,8 @@ Setup's setup and uninstaller (ISCC from the npm package innosetup; skipped on s
 
 Each runs on a sample installation laid out from the fixture program, in each situation an
 installer meets: nothing running; only a helper; the main executable with a window and a
-helper; the main executable without a window; procsweep.exe answering 2; and, for Inno Setup,
+helper; the main executable without a window; a folder whose name holds a backtick, an
+apostrophe, a comma and brackets; procsweep.exe answering 2; and, for Inno Setup,
 whose example copies the tool's lines into its own logs, an installation folder named outside
 the ANSI code page. Same-named copies of the main executable and a helper run from another
 folder all along and must survive every run.
@@ -416,6 +417,19 @@ class Scenarios:
         self.assertLessEqual(last_look_began, CLOSE_TIMEOUT_S + 0.25, f"waited {waited:.2f} s")
         self.assertGreaterEqual(waited, CLOSE_TIMEOUT_S - 0.25, f"waited {waited:.2f} s")
         self.assertLess(waited, CLOSE_TIMEOUT_S + 1, f"waited {waited:.2f} s")
+
+    def test_a_folder_named_with_quotes_commas_and_brackets_is_checked_like_any_other(self):
+        # Characters an installer script could read as its own syntax when a path is spliced
+        # into a call: a backtick, an apostrophe, a comma and parentheses.
+        self.root = os.path.join(self.work, "Example (`beta`), 'one'")
+        self.direction.prepare(self, self.kind, self.root)
+        helper, pid, _ = self.start(linux_path(self.root, NODE))
+        report = self.act()
+        self.assertSteps(report, 0, "probe 11 clean 0")
+        self.assertIn(f"exited pid={pid} win32-error=0 {self.image(NODE)}",
+                      report.events("clean"), report)
+        self.assertEndsWith(helper, 0)
+        self.direction.assert_done(self, self.kind, self.root)
 
     def test_procsweep_answering_2_aborts_with_nothing_written_and_the_reason_kept(self):
         # The installation is reached through a short link to a deep folder: it exists, but
