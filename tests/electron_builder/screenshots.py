@@ -31,8 +31,8 @@ import zlib
 from tests.e2e.harness import (FIXTURE_APP, PROCSWEEP_EXE, Installation, start_fixture,
                                stop_process, wait_ready)
 from tests.electron_builder import electron_builder_test as entry
-from tests.installers.gui import OK, Screen, click_through, finish
-from tests.installers.reports import batch_file
+from tests.installers.gui import OK, Screen, click_through, finish, start_installer
+from tests.installers.reports import batch_file, run_quietly
 from tools import package, windows_programs
 from tools.windows_programs import BUILD_DIR, SOURCE_DIR, command, linux_path, win_path
 
@@ -58,19 +58,13 @@ PICTURES = {
 BEFORE_INSTALLING = ("&Next >", "&Install")
 
 
-def wine(*args):
-    subprocess.run(command(*args), env=windows_programs.ENV, stdin=subprocess.DEVNULL,
-                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, check=True,
-                   timeout=TIMEOUT_S)
-
-
 def drawing_prefix():
     """The prefix's programs draw on the X screen, inside one virtual desktop of the screen's
     size, whose frames and title bars Wine draws itself (there is no window manager)."""
-    wine("reg", "add", "HKCU\\Software\\Wine\\Drivers", "/v", "Graphics", "/d", "x11", "/f")
-    wine("reg", "add", "HKCU\\Software\\Wine\\Explorer", "/v", "Desktop", "/d", "Default", "/f")
-    wine("reg", "add", "HKCU\\Software\\Wine\\Explorer\\Desktops", "/v", "Default", "/d",
-         f"{SCREEN[0]}x{SCREEN[1]}", "/f")
+    for key, value, data in [("Drivers", "Graphics", "x11"), ("Explorer", "Desktop", "Default"),
+                             ("Explorer\\Desktops", "Default", f"{SCREEN[0]}x{SCREEN[1]}")]:
+        run_quietly(command("reg", "add", f"HKCU\\Software\\Wine\\{key}", "/v", value, "/d", data,
+                            "/f"))
     windows_programs.end_all()
     # Wine draws the title bars' buttons with its Marlett font, which Debian's Wine does not
     # find in its own folder: without a copy in the prefix they show as the letters 0, 1 and r.
@@ -196,9 +190,7 @@ def take(display, out, tarball, kind):
     record = os.path.join(work, "record.txt")
     application = start_fixture(linux_path(root, entry.MAIN_EXE), "wait", record)
     batch = batch_file(Folder(work), f'"{win_path(installer)}" /D={win_path(root)}')
-    popen = subprocess.Popen(command("cmd", "/c", win_path(batch)), env=windows_programs.ENV,
-                             stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
-                             stderr=subprocess.DEVNULL)
+    popen = start_installer(batch)
     screen = Screen(work)
     try:
         wait_ready(application, record, timeout=TIMEOUT_S)

@@ -67,8 +67,8 @@ class GuideTest(unittest.TestCase):
                     continue
                 sources = [relative for relative in SOURCES.get(language, [])
                            if relative.startswith("integration/electron-builder/")]
-                self.assertTrue([relative for relative in sources
-                                 if "\n" + text in "\n" + read(relative)],
+                self.assertTrue([relative for relative in pieces_of(language, text)
+                                 if relative in sources],
                                 f"not a run of whole lines of {sources}")
 
     def test_the_quick_starts_show_pieces_of_the_examples(self):

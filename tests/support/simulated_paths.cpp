@@ -75,9 +75,10 @@ static std::wstring CleanPlainPath(const std::wstring& path) {
   return cleaned;
 }
 
-// The full path, as the file system is given it: "\\?\" and "\??\" forms untouched; "\\.\",
-// "//?/" and "//./" keep their device prefix (its slashes turned) and the rest is cleaned up like
-// a plain path, forward slashes included; a plain path is made absolute and cleaned up.
+// The full path, as the file system is given it: "\\?\" and "\??\" forms untouched; the other
+// device forms ("\\.\", "//?/", "\\?/" and every other mix of the two separators) keep their
+// device prefix (its slashes turned) and the rest is cleaned up like a plain path, forward
+// slashes included; a plain path is made absolute and cleaned up.
 std::wstring FullPath(const std::wstring& path) {
   if (IsVerbatimForm(path)) return path;
   std::wstring turned = path;
