@@ -27,14 +27,34 @@ tools=(
   "$@"
 )
 
+# Whether this kernel runs 32-bit x86 programs: it starts the smallest one there is, a 93-byte
+# static ELF whose only instructions are exit(0) through int 0x80. Some x86-64 kernels have
+# their IA-32 emulation off, and other processors have none.
+runs_32_bit_code() {
+  [ "$(uname -m)" = x86_64 ] || return 1
+  local probe
+  probe=$(mktemp)
+  printf '\x7fELF\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x03\x00\x01\x00\x00\x00\x54\x80\x04\x08'\
+'\x34\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x34\x00\x20\x00\x01\x00\x00\x00\x00\x00\x00\x00'\
+'\x01\x00\x00\x00\x00\x00\x00\x00\x00\x80\x04\x08\x00\x80\x04\x08\x5d\x00\x00\x00\x5d\x00\x00\x00'\
+'\x05\x00\x00\x00\x00\x10\x00\x00\xb8\x01\x00\x00\x00\x31\xdb\xcd\x80' >"$probe"
+  chmod +x "$probe"
+  local status=0
+  "$probe" 2>/dev/null || status=1
+  rm -f "$probe"
+  return $status
+}
+
 missing=()
 for pair in "${tools[@]}"; do
   command -v "${pair%%:*}" >/dev/null 2>&1 || missing+=("${pair##*:}")
 done
 [ -f /usr/src/googletest/CMakeLists.txt ] || missing+=(googletest)
 # NSIS's installers and Inno Setup's compiler are 32-bit Windows programs: they need Debian's
-# 32-bit Wine beside wine64, from the i386 architecture.
-if ! dpkg-query -W -f='${Status}' wine32:i386 2>/dev/null | grep -q ' installed$'; then
+# 32-bit Wine beside wine64, from the i386 architecture. Only where the kernel runs 32-bit code,
+# though: elsewhere wine32 runs nothing, and once it is installed Debian's `wine` script picks
+# its 32-bit loader and fails for every program, 64-bit ones included ("Exec format error").
+if runs_32_bit_code && ! dpkg-query -W -f='${Status}' wine32:i386 2>/dev/null | grep -q ' installed$'; then
   missing+=(wine32:i386)
 fi
 
