@@ -224,14 +224,15 @@ Function ProcsweepEndRecordedApplication
       StrCpy $2 $1 1
       ${If} $2 == '"'
         StrCpy $1 $1 "" 1
-        StrLen $2 $1
+        StrCpy $2 0
         ${Do}
-          IntOp $2 $2 - 1
-          ${If} $2 < 0
+          StrCpy $0 $1 1 $2
+          ${If} $0 == '"'
+          ${OrIf} $0 == ""
             ${ExitDo}
           ${EndIf}
-          StrCpy $0 $1 1 $2
-        ${LoopUntil} $0 == '"'
+          IntOp $2 $2 + 1
+        ${Loop}
         StrCpy $1 $1 $2
         ${GetParent} $1 $2
       ${Else}

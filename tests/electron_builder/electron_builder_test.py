@@ -54,7 +54,7 @@ from tests.e2e.harness import (FIXTURE_APP, PROCSWEEP_EXE, E2ETestCase, Installa
                                WineSession, read_records)
 from tests.installers import guide
 from tests.installers.gui import CANCEL, OK, Screen, click_through, finish, start_installer
-from tests.installers.reports import (batch_file, read_report, run_batch, run_quietly,
+from tests.installers.reports import (NewReport, batch_file, read_report, run_batch, run_quietly,
                                       windows_temp_folder)
 from tools import package
 from tools.windows_programs import (BUILD_DIR, ENV, NO_32_BIT_PROGRAMS, NODE, SOURCE_DIR, WINE_RUN,
@@ -114,12 +114,9 @@ STAND_IN_TARGET = "-XTarget amd64-unicode"
 TEMPLATE = os.path.join(SOURCE_DIR, "node_modules", "app-builder-lib", "templates", "nsis",
                         "installer.nsi")
 NOT_RUN = {
-    "electron-builder": (f"electron-builder's installers do not run here: {NO_32_BIT_PROGRAMS}, "
-                         "and they are 32-bit; its build is checked by ElectronBuilderBuildTest, "
-                         "and StandIn...Test runs these situations on the stand-in installer "
-                         "built from that build's own script header and defines"),
-    "stand-in": ("electron-builder's own installers run here (OneClickPerUserTest, ...): the "
-                 "stand-in installer is for a machine that runs no 32-bit program"),
+    "electron-builder": ("electron-builder's installers are 32-bit programs, and 32-bit "
+                         "programs do not run here: StandIn...Test runs this on the stand-in"),
+    "stand-in": "electron-builder's own installers run here: the stand-in is not needed",
 }
 
 
@@ -858,9 +855,30 @@ class ElectronBuilderBuildTest(unittest.TestCase):
                             build["project"], "node_modules", "procsweep", "electron-builder.nsh")
                             + '"', script_header(run["script"]))
 
+    def test_an_include_of_the_authors_own_takes_this_one_as_the_guide_says(self):
+        [line] = [text.strip() for language, text in guide.blocks()
+                  if language == "text" and "electron-builder.nsh" in text]
+        own = f'!macro customInit\n  DetailPrint "The author\'s own."\n!macroend\n{line}\n'
+        project = make_project("assisted", "1.0.0", TOOLS, TARBALL["path"],
+                               work=os.path.join(WORK, "own-include"), include=own)
+        record = os.path.join(project, "makensis-runs")
+        run_electron_builder(TOOLS["env"], project, record)
+        runs = makensis_runs(record)
+        self.assertEqual(len(runs), 2)
+        for run in runs:
+            self.assertNotRegex(run["output"].lower(), "warning|error", run["output"])
+        # The installer has the include's section, through the author's include.
+        self.assertIn('Section: "-procsweep check"', runs[1]["output"])
+
     def test_a_build_for_32_bit_windows_alone_is_refused_saying_why(self):
-        project = make_project("one-click", "ia32", TOOLS, TARBALL["path"],
+        project = make_project("one-click", "1.0.0", TOOLS, TARBALL["path"],
                                work=os.path.join(WORK, "ia32"))
+        manifest_path = os.path.join(project, "package.json")
+        with open(manifest_path) as f:
+            manifest = json.load(f)
+        manifest["build"]["win"]["target"][0]["arch"] = ["ia32"]
+        with open(manifest_path, "w") as f:
+            json.dump(manifest, f, indent=2)
         with self.assertRaises(AssertionError) as raised:
             run_electron_builder(TOOLS["env"], project, os.path.join(project, "makensis-runs"),
                                  arch="--ia32")
