@@ -79,7 +79,8 @@ async function answer(exe: string, args: ProcsweepArgs): Promise<ExitCode | stri
     return (await runProcsweep(exe, args)).exitCode;
   } catch (error) {
     const failure = error as RunFailure;
-    return `no answer: ${failure.exitCode ?? failure.signal ?? failure.timedOut ?? failure.message}`;
+    const why = failure.exitCode ?? failure.signal ?? failure.timedOut ?? failure.message;
+    return `no answer: ${why}`;
   }
 }
 // @ts-expect-error a result holds only the tool's own exit codes
@@ -92,4 +93,7 @@ const fromStdout: string = decodeStdout(new Uint8Array([0x41]));
 // @ts-expect-error a log is read from its bytes, not from a string
 decodeLog('text');
 
-export { codes, notACode, names, matched, typo, holders, probe, answer, otherAnswer, line, fromLog, fromBytes, fromStdout };
+export {
+  codes, notACode, names, matched, typo, holders, probe, answer, otherAnswer, line, fromLog,
+  fromBytes, fromStdout,
+};

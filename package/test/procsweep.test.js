@@ -233,7 +233,7 @@ function runOrThrown(...args) {
   return promise;
 }
 
-test('runProcsweep resolves with the tool\'s own answer, and rejects on anything else', async (t) => {
+test('runProcsweep resolves with the tool\'s answer, and rejects on anything else', async (t) => {
   const folder = temporaryFolder(t, 'procsweep-run-');
   const log = path.join(folder, 'events.log');
   const missingFolderLog = path.join(folder, 'no such folder', 'events.log');
