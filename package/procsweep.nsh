@@ -11,16 +11,21 @@
 ; warn about (an unused function, a variable never set, uninstaller code without an uninstaller).
 ;
 ;   !insertmacro ProcsweepExtract "<report file>"  ; first, in .onInit and in un.onInit
-;   !insertmacro ProcsweepRun probe                ; $ProcsweepExitCode: 0, 2, 10 or 11, or
-;                                                  ; "error" when the tool could not be started
+;   !insertmacro ProcsweepRun probe                ; $ProcsweepExitCode: 0, 2, 10 or 11;
+;                                                  ; "unsupported" when this Windows cannot run
+;                                                  ; an x64 program (32-bit Windows, Windows 10
+;                                                  ; on ARM); "error" when the tool could not be
+;                                                  ; started otherwise
 ;   !insertmacro ProcsweepRunIn probe "<folder>"   ; the same, on another installation folder
 ;   !insertmacro ProcsweepCloseAndWait 10000       ; "close", then "probe" until the main
 ;                                                  ; executable has ended or 10 s have passed
 ;   !insertmacro ProcsweepCloseAndWaitIn 10000 "<folder>"  ; the same, on another folder
 ;   !insertmacro ProcsweepForEachEvent MyFunction  ; calls MyFunction (un.MyFunction in the
-;                                                  ; uninstaller) once per event of the last run
+;                                                  ; uninstaller) once per event of the last run;
+;                                                  ; every register is as it was afterwards
 ;   !insertmacro ProcsweepNote "text"              ; adds a line of your own to the report
-;   !insertmacro ProcsweepKeepReport "<file name>" ; a copy of the report, for after the run
+;   !insertmacro ProcsweepKeepReport "<file name>" ; a copy of the report, for after the run,
+;                                                  ; as a new file named with the run's time
 ;
 ; The report file is what a silent run (/S) leaves behind: every run of the tool as its command
 ; line, the tool's own event lines and "exit code N", in UTF-16LE with a byte-order mark. The
@@ -28,6 +33,8 @@
 ; it anew: an installer that runs elevated gives it a name in $PLUGINSDIR (a folder made for this
 ; run, under a name nobody can know in advance), never a fixed name in %TEMP%, where any program
 ; the user runs could have put a link in its way. ProcsweepKeepReport copies it where it stays.
+;
+; Every macro keeps $0-$9 and $R0-$R9 as they were, but the variables it sets.
 
 !ifndef PROCSWEEP_NSH_INCLUDED
 !define PROCSWEEP_NSH_INCLUDED
@@ -87,7 +94,7 @@
 !macroend
 
 ; FUNCTION is called with $R1 event name, $R2 pid, $R3 win32-error and $R4 text; it may change
-; any register but $R8 and $R9.
+; any register but $R8 and $R9. $R0-$R4 are given back as they were before the macro.
 !macro ProcsweepForEachEvent FUNCTION
   !insertmacro ProcsweepReportVariables
   Push $0
@@ -102,12 +109,18 @@
   ${CallArtificialFunction} ProcsweepNote_
 !macroend
 
-; Copies the report to NAME in %TEMP%, or, when the installer runs elevated, in the system's own
-; temporary folder (%WINDIR%\Temp), where no other user can put a link: as a new file, or in
-; place of the contents of a plain file of that name (an earlier report). Anything else at the
-; name (a link, a folder) keeps no copy, and is left as it is.
+; Copies the report to %TEMP%, or, when the installer runs elevated, to the system's own
+; temporary folder (%WINDIR%\Temp), as a new file: NAME with the local date and time of the
+; run's first copy before its extension ("App setup procsweep.log" becomes "App setup procsweep
+; 20261211-093015.log"). Later copies in the same run replace that file's contents through the
+; handle the first one opened. Nothing that is already there is ever opened: a file, a link or
+; a folder at that name (which a standard user can make in %WINDIR%\Temp) means no copy is kept.
 !macro ProcsweepKeepReport NAME
   !insertmacro ProcsweepReportVariables
+  ; The kept file's handle, open for the rest of the run ("" before the first copy, -1 when
+  ; none could be made), and the name it was made for.
+  !insertmacro ProcsweepVariable ProcsweepKept
+  !insertmacro ProcsweepVariable ProcsweepKeptName
   Push "${NAME}"
   ${CallArtificialFunction} ProcsweepKeepReport_
 !macroend
@@ -165,7 +178,10 @@
   ; while it runs, cost more than the whole run of the tool (about 150 ms a run under Wine). Its
   ; output is not needed: the events are in the report. CREATE_NO_WINDOW gives it a console
   ; that shows no window. The command line goes through a register, so that nothing in a path
-  ; is read as part of the call. "error" when the tool cannot be started or waited for.
+  ; is read as part of the call. "unsupported" when this Windows cannot run an x64 program at
+  ; all (32-bit Windows answers ERROR_EXE_MACHINE_TYPE_MISMATCH, Windows 10 on ARM
+  ; ERROR_BAD_EXE_FORMAT: the tool is one the installer carries, so no other fault gives these),
+  ; "error" when the tool cannot be started or waited for otherwise.
   StrCpy $2 `"$PLUGINSDIR\procsweep.exe" --log "$ProcsweepReport" $0 "$1" "${PROCSWEEP_MAIN_EXE}"`
   StrCpy $ProcsweepExitCode error
   ; STARTUPINFOW, zeroed but for its size, and PROCESS_INFORMATION, as the target lays them out
@@ -181,8 +197,14 @@
     System::Alloc 16
   !endif
   Pop $5
-  System::Call 'kernel32::CreateProcessW(p 0, w r2, p 0, p 0, i 0, i 0x08000000, p 0, p 0, p r4, p r5) i .r2'
-  ${If} $2 <> 0
+  System::Call 'kernel32::CreateProcessW(p 0, w r2, p 0, p 0, i 0, i 0x08000000, p 0, p 0, p r4, p r5) i .r2 ?e'
+  Pop $3
+  ${If} $2 = 0
+    ${If} $3 = 216 ; ERROR_EXE_MACHINE_TYPE_MISMATCH
+    ${OrIf} $3 = 193 ; ERROR_BAD_EXE_FORMAT
+      StrCpy $ProcsweepExitCode unsupported
+    ${EndIf}
+  ${Else}
     System::Call '*$5(p .r2, p .r3)'
     System::Call 'kernel32::CloseHandle(p r3)'
     System::Call 'kernel32::WaitForSingleObject(p r2, i -1) i .r3'
@@ -212,49 +234,81 @@
   Push $2
   Push $3
   Push $4
-  ; An elevated process must not write where the user's own programs may have prepared the
-  ; name. Not knowing counts as elevated.
-  StrCpy $1 1
-  System::Call 'advapi32::OpenProcessToken(p -1, i 8, *p .r2) i .r3' ; TOKEN_QUERY
-  ${If} $3 <> 0
-    ; TokenElevation: TokenIsElevated
-    System::Call 'advapi32::GetTokenInformation(p r2, i 20, *i 1 r1, i 4, *i .r4) i .r3'
-    ${If} $3 = 0
-      StrCpy $1 1
+  Push $5
+  Push $6
+  Push $7
+  Push $8
+  ${If} $ProcsweepKept == ""
+  ${OrIf} $ProcsweepKeptName != $0
+    ; The first copy of this run under this name. The file of an earlier name stays as it is.
+    ${If} $ProcsweepKept != ""
+    ${AndIf} $ProcsweepKept <> -1
+      System::Call 'kernel32::CloseHandle(p $ProcsweepKept)'
     ${EndIf}
-    System::Call 'kernel32::CloseHandle(p r2)'
-  ${EndIf}
-  StrCpy $4 $0 ; the file's name
-  ${If} $1 <> 0
-    StrCpy $0 "$WINDIR\Temp\$0"
-  ${Else}
-    StrCpy $0 "$TEMP\$0"
-  ${EndIf}
-  ; Nothing at the name is removed, moved or followed: the copy is a new file, or it replaces
-  ; the contents of a plain file that is there under that very name (an earlier report). A
-  ; link, a second name of another file, a folder, or a file the name only leads to (a link
-  ; that the system follows without saying so, as Wine does) keeps no copy, and nothing else
-  ; changes. GENERIC_WRITE, no sharing, CREATE_NEW.
-  System::Call 'kernel32::CreateFileW(w r0, i 0x40000000, i 0, p 0, i 1, i 0x80, p 0) p .r1 ?e'
-  Pop $2
-  ${If} $1 = -1
-  ${AndIf} $2 = 80 ; ERROR_FILE_EXISTS
-    ; GENERIC_WRITE, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT: a link itself, not its target.
-    System::Call 'kernel32::CreateFileW(w r0, i 0x40000000, i 0, p 0, i 3, i 0x00200000, p 0) p .r1'
-    ${If} $1 <> -1
-      Push $1
-      ${CallArtificialFunction} ProcsweepIsPlainFileNamed_
-      Pop $2
-      ${If} $2 != yes
-        System::Call 'kernel32::CloseHandle(p r1)'
-        StrCpy $1 -1
-      ${Else}
-        System::Call 'kernel32::SetEndOfFile(p r1)'
+    StrCpy $ProcsweepKeptName $0
+    ; An elevated process must not write where the user's own programs may have prepared the
+    ; name. Not knowing counts as elevated.
+    StrCpy $1 1
+    System::Call 'advapi32::OpenProcessToken(p -1, i 8, *p .r2) i .r3' ; TOKEN_QUERY
+    ${If} $3 <> 0
+      ; TokenElevation: TokenIsElevated
+      System::Call 'advapi32::GetTokenInformation(p r2, i 20, *i 1 r1, i 4, *i .r4) i .r3'
+      ${If} $3 = 0
+        StrCpy $1 1
       ${EndIf}
+      System::Call 'kernel32::CloseHandle(p r2)'
     ${EndIf}
+    ${If} $1 <> 0
+      StrCpy $1 "$WINDIR\Temp"
+    ${Else}
+      StrCpy $1 $TEMP
+    ${EndIf}
+    ; The name before its extension ($2) and the extension with its dot ($3).
+    StrLen $4 $0
+    StrCpy $2 $0
+    StrCpy $3 ""
+    ${Do}
+      IntOp $4 $4 - 1
+      ${If} $4 < 0
+        ${ExitDo}
+      ${EndIf}
+      StrCpy $5 $0 1 $4
+      ${If} $5 == "."
+        StrCpy $2 $0 $4
+        StrCpy $3 $0 "" $4
+        ${ExitDo}
+      ${EndIf}
+    ${LoopUntil} $5 == "\"
+    ; The run's local date and time go before the extension: each run keeps a file of its own,
+    ; so that no file that is already there need ever be opened. A standard user may create
+    ; files in %WINDIR%\Temp, own what they create, read what is written into them, and hold an
+    ; oplock on one that stalls whoever opens it; they may also put a symbolic link there, which
+    ; an open would follow, creating or overwriting its target.
+    ; SYSTEMTIME: year, month, day of the week, day, hour, minute, second, milliseconds.
+    System::Call '*(&i2, &i2, &i2, &i2, &i2, &i2, &i2, &i2) p .r4'
+    System::Call 'kernel32::GetLocalTime(p r4)'
+    System::Call '*$4(&i2 .r5, &i2 .r6, &i2, &i2 .r7, &i2 .r8)'
+    IntFmt $6 "%02u" $6
+    IntFmt $7 "%02u" $7
+    IntFmt $8 "%02u" $8
+    StrCpy $2 "$2 $5$6$7-$8"
+    System::Call '*$4(&i2, &i2, &i2, &i2, &i2, &i2 .r5, &i2 .r6)'
+    System::Free $4
+    IntFmt $5 "%02u" $5
+    IntFmt $6 "%02u" $6
+    StrCpy $0 "$1\$2$5$6$3"
+    ; GENERIC_WRITE, FILE_SHARE_READ, CREATE_NEW, FILE_ATTRIBUTE_NORMAL with
+    ; FILE_FLAG_OPEN_REPARSE_POINT: a name that is taken (a file, a folder, or a symbolic link,
+    ; even one whose target does not exist) fails with ERROR_FILE_EXISTS, and nothing at it is
+    ; opened or created. Then no copy is kept.
+    System::Call 'kernel32::CreateFileW(w r0, i 0x40000000, i 1, p 0, i 1, i 0x00200080, p 0) p .r1'
+    StrCpy $ProcsweepKept $1
   ${EndIf}
-  ${If} $1 <> -1
-    ; The report's bytes, as they are (UTF-16 units).
+  ${If} $ProcsweepKept <> -1
+    ; The report's bytes, as they are (UTF-16 units), in place of what an earlier copy of this
+    ; run wrote through the same handle.
+    FileSeek $ProcsweepKept 0 SET
+    System::Call 'kernel32::SetEndOfFile(p $ProcsweepKept)'
     ClearErrors
     FileOpen $2 $ProcsweepReport r
     ${IfNot} ${Errors}
@@ -264,60 +318,20 @@
         ${If} ${Errors}
           ${ExitDo}
         ${EndIf}
-        FileWriteWord $1 $3
+        FileWriteWord $ProcsweepKept $3
       ${Loop}
       FileClose $2
     ${EndIf}
-    System::Call 'kernel32::CloseHandle(p r1)'
   ${EndIf}
+  Pop $8
+  Pop $7
+  Pop $6
+  Pop $5
   Pop $4
   Pop $3
   Pop $2
   Pop $1
   Pop $0
-!macroend
-
-; "yes" when the open file on the stack is a plain file with no other name, whose final path
-; ends in the name in $4.
-!macro ProcsweepIsPlainFileNamed_
-  Exch $0
-  Push $1
-  Push $2
-  Push $3
-  Push $5
-  StrCpy $3 no
-  ; BY_HANDLE_FILE_INFORMATION: its attributes (first) and number of links (eleventh).
-  System::Call '*(i, i, i, i, i, i, i, i, i, i, i, i, i) p .r1'
-  System::Call 'kernel32::GetFileInformationByHandle(p r0, p r1) i .r2'
-  ${If} $2 <> 0
-    System::Call '*$1(i .r2, i, i, i, i, i, i, i, i, i, i .r5)'
-    ; FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT
-    IntOp $2 $2 & 0x410
-    ${If} $2 = 0
-    ${AndIf} $5 = 1
-      StrCpy $3 maybe
-    ${EndIf}
-  ${EndIf}
-  System::Free $1
-  ${If} $3 == maybe
-    StrCpy $3 no
-    ; FILE_NAME_NORMALIZED | VOLUME_NAME_DOS
-    System::Call 'kernel32::GetFinalPathNameByHandleW(p r0, w .r1, i ${NSIS_MAX_STRLEN}, i 0) i .r2'
-    ${If} $2 > 0
-      StrLen $2 "\$4"
-      IntOp $2 0 - $2
-      StrCpy $1 $1 "" $2
-      ${If} $1 == "\$4"
-        StrCpy $3 yes
-      ${EndIf}
-    ${EndIf}
-  ${EndIf}
-  StrCpy $0 $3
-  Pop $5
-  Pop $3
-  Pop $2
-  Pop $1
-  Exch $0
 !macroend
 
 !macro ProcsweepCloseAndWait_
@@ -421,6 +435,10 @@
   Exch $R9
   Push $R8
   Push $R0
+  Push $R1
+  Push $R2
+  Push $R3
+  Push $R4
   ClearErrors
   FileOpen $R8 $ProcsweepReport r
   ${IfNot} ${Errors}
@@ -441,6 +459,10 @@
     ${Loop}
     FileClose $R8
   ${EndIf}
+  Pop $R4
+  Pop $R3
+  Pop $R2
+  Pop $R1
   Pop $R0
   Pop $R8
   Pop $R9

@@ -12,8 +12,8 @@
 ;      reason is in the report (see ProcsweepKeepReport below)
 ;   3  nothing written: the application still runs, the user chose not to end it
 ;
-; The report: "Example App setup procsweep.log" ("uninstall" for the uninstaller) in %TEMP%, or
-; in %WINDIR%\Temp when the installer runs elevated.
+; The report: a new file "Example App setup procsweep <date>-<time>.log" ("uninstall" for the
+; uninstaller) in %TEMP%, or in %WINDIR%\Temp when the installer runs elevated.
 Unicode true
 RequestExecutionLevel user
 !include LogicLib.nsh

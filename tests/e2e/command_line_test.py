@@ -70,13 +70,16 @@ class InstallationDirectoryTest(E2ETestCase):
         inst = self.installation("inst")
         log = self.file("events.log")
         missing = os.path.join(self.work, "missing")
-        # Under Wine a path below an existing file is "not found" (3) as well.
+        # Under Wine a path below an existing file is "not found" (3) as well; NTFS calls it no
+        # directory (267): windows_only_test.PathBelowAFileTest.
         below_file = win_path(inst.path()) + "\\sub"
         for directory in [win_path(missing), win_path(missing) + "\\deeper", below_file]:
             for words in [("probe",), ("close",), ("clean",), ("force",), ("legacy-owners",),
                           ("owners",), ("PROBE",), ("--log", win_path(log), "force")]:
                 args = (*words, directory, "App.exe")
                 with self.subTest(args=args):
+                    if directory == below_file and not UNDER_WINE:
+                        self.skipTest("NTFS calls a path below a file no directory (267)")
                     self.assertRun(run_tool(*args), 0)
         self.assertEqual(os.path.getsize(log), 0)
 

@@ -66,6 +66,25 @@ def ansi_code_page():
 needs_code_page_1252 = unittest.skipUnless(ansi_code_page() == "cp1252",
                                            "expects standard output in code page 1252")
 
+# Set by the Windows workflow (docs/windows.md): there a Windows confirmation that cannot be
+# staged fails instead of being skipped, so that a run meant to confirm cannot pass without.
+CONFIRM_ON_WINDOWS = os.environ.get("PROCSWEEP_CONFIRM_ON_WINDOWS") == "1"
+
+
+def cannot_confirm(testcase, reason):
+    """Skips a Windows confirmation that this machine cannot stage, or fails it where
+    PROCSWEEP_CONFIRM_ON_WINDOWS=1 asks for every confirmation."""
+    if CONFIRM_ON_WINDOWS:
+        testcase.fail(f"not confirmed: {reason}")
+    testcase.skipTest(reason)
+
+
+def image_through_link(started_from, file_itself):
+    """The image path that a process started through a link reports: Wine gives the path it was
+    started by, Windows the path of the file itself, its links resolved
+    (QueryFullProcessImageNameW). The tool relies on neither: it resolves the image itself."""
+    return win_path(started_from if UNDER_WINE else file_itself)
+
 
 def stdout_bytes(lines):
     """Standard output in the ANSI code page: a character the code page lacks becomes '?'."""

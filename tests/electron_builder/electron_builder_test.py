@@ -46,13 +46,15 @@ import os
 import shlex
 import shutil
 import subprocess
+import sys
+import time
 import unittest
 
 from tests.e2e.harness import (FIXTURE_APP, PROCSWEEP_EXE, E2ETestCase, Installation,
                                WineSession, read_records)
 from tests.installers import guide
 from tests.installers.gui import CANCEL, OK, Screen, click_through, finish, start_installer
-from tests.installers.reports import (batch_file, read_report, run_batch, run_quietly,
+from tests.installers.reports import (NewReport, batch_file, read_report, run_batch, run_quietly,
                                       windows_temp_folder)
 from tools import package
 from tools.windows_programs import (BUILD_DIR, ENV, NO_32_BIT_PROGRAMS, NODE, SOURCE_DIR, WINE_RUN,
@@ -99,37 +101,32 @@ KINDS = {
 # Where each kind shows the waiting text: the one-click banner's text, the assisted page's status.
 WAITING_CONTROL = {"one-click": 1000, "assisted": 1006, "assisted-per-user": 1006}
 
-# Who builds the installers: electron-builder where 32-bit programs run, the stand-in installer
-# (stand_in/installer.nsi, not electron-builder's) elsewhere, for 64-bit Windows: its one-click
-# kind, and its assisted kind in the default assisted installer's place. electron-builder's
-# assisted per-machine installer has no stand-in.
-BUILDER = "electron-builder" if runs_32_bit_programs() else "stand-in"
-BUILDER_KINDS = {"electron-builder": list(KINDS), "stand-in": ["one-click", "assisted-per-user"]}
+# electron-builder builds every kind on every machine. Its installers run where 32-bit programs
+# run; elsewhere the stand-in installer (stand_in/installer.nsi, not electron-builder's templates)
+# runs in their place, built for 64-bit Windows from the very script header and defines that
+# electron-builder's build of the same project gave makensis.
+RUNS_32_BIT_PROGRAMS = runs_32_bit_programs()
+RUNNER = "electron-builder" if RUNS_32_BIT_PROGRAMS else "stand-in"
 STAND_IN = os.path.join(SOURCE_DIR, "tests", "electron_builder", "stand_in", "installer.nsi")
 STAND_IN_TARGET = "-XTarget amd64-unicode"
-NOT_ELECTRON_BUILDER = (f"not electron-builder here: {NO_32_BIT_PROGRAMS}, and electron-builder's "
-                        "build and installers are 32-bit")
-NOT_BUILT = {
-    ("electron-builder", "one-click"):
-        f"{NOT_ELECTRON_BUILDER}; StandInOneClickPerUserTest runs these situations on the "
-        "stand-in installer instead, which is not electron-builder's",
-    ("electron-builder", "assisted"):
-        f"{NOT_ELECTRON_BUILDER}; the assisted per-machine kind has no stand-in installer (it "
-        "needs electron-builder's UAC plug-in, a 32-bit one)",
-    ("electron-builder", "assisted-per-user"):
-        f"{NOT_ELECTRON_BUILDER}; StandInAssistedPerUserTest runs these situations on the "
-        "stand-in installer instead, which is not electron-builder's",
-    ("stand-in", "one-click"):
-        "electron-builder itself builds the installers here (OneClickPerUserTest): the "
-        "stand-in installer is for a machine that runs no 32-bit program",
-    ("stand-in", "assisted-per-user"):
-        "electron-builder itself builds the installers here (AssistedPerUserTest): the "
-        "stand-in installer is for a machine that runs no 32-bit program",
+# Where electron-builder's templates begin in the script it gives makensis: what comes before is
+# its header, the author's include in it.
+TEMPLATE = os.path.join(SOURCE_DIR, "node_modules", "app-builder-lib", "templates", "nsis",
+                        "installer.nsi")
+NOT_RUN = {
+    "electron-builder": ("electron-builder's installers are 32-bit programs, and 32-bit "
+                         "programs do not run here: StandIn...Test runs this on the stand-in"),
+    "stand-in": "electron-builder's own installers run here: the stand-in is not needed",
 }
 
 
+BUILD_TOOLS = os.path.join(SOURCE_DIR, "tests", "electron_builder", "build_tools.py")
+
+
 def offline_environment(work=WORK):
-    """The environment electron-builder builds in: local tools instead of its downloads."""
+    """The environment electron-builder builds in: local tools instead of its downloads, its
+    makensis runs recorded (build_tools.py), and, where no 32-bit program runs, a stand-in for
+    the one 32-bit step of its build."""
     tools = os.path.join(work, "tools")
     nsis = os.path.join(tools, "nsis")
     os.makedirs(nsis)
@@ -143,21 +140,33 @@ def offline_environment(work=WORK):
         raise AssertionError(f"ELECTRON_BUILDER_NSIS_RESOURCES_DIR={resources} has no plugins "
                              "folder: set it to a copy of electron-builder's NSIS resources "
                              "(../shared/vendor/electron-builder-nsis-resources)")
-    os.symlink(shutil.which("makensis"), os.path.join(nsis, "makensis"))
+
+    def script(path, text):
+        with open(path, "w") as f:
+            f.write("#!/bin/sh\n" + text)
+        os.chmod(path, 0o755)
+
+    python = shlex.quote(sys.executable)
+    script(os.path.join(nsis, "makensis"),
+           f"exec {python} {shlex.quote(BUILD_TOOLS)} makensis \"$@\"\n")
     # electron-updater's helper for updating a per-machine installation, which electron-builder
     # packs into every NSIS installer's application from its NSIS folder. Nothing here runs it.
     shutil.copy(ELECTRON_STAND_IN, os.path.join(nsis, "elevate.exe"))
-    # tools/wine-run finds Wine on PATH in its turn: this `wine` gives it the PATH without
-    # itself.
     wine_folder = os.path.join(tools, "bin")
     os.makedirs(wine_folder)
-    wine = os.path.join(wine_folder, "wine")
-    with open(wine, "w") as f:
-        f.write("#!/bin/sh\n"
-                f"PATH={shlex.quote(ENV['PATH'])} exec {shlex.quote(WINE_RUN)} \"$@\"\n")
-    os.chmod(wine, 0o755)
+    if RUNS_32_BIT_PROGRAMS:
+        # tools/wine-run finds Wine on PATH in its turn: this `wine` gives it the PATH without
+        # itself.
+        script(os.path.join(wine_folder, "wine"),
+               f"PATH={shlex.quote(ENV['PATH'])} exec {shlex.quote(WINE_RUN)} \"$@\"\n")
+    else:
+        # electron-builder runs one 32-bit program while it builds: the installer it has just
+        # built to write the uninstaller. Here a placeholder is written instead (build_tools.py).
+        script(os.path.join(wine_folder, "wine"),
+               f"exec {python} {shlex.quote(BUILD_TOOLS)} uninstaller-writer \"$@\"\n")
     return dict(ENV,
                 PATH=wine_folder + os.pathsep + ENV["PATH"],
+                PROCSWEEP_MAKENSIS=shutil.which("makensis"),
                 ELECTRON_BUILDER_7ZIP_PATH=shutil.which("7za"),
                 ELECTRON_BUILDER_NSIS_DIR=nsis,
                 ELECTRON_BUILDER_CACHE=os.path.join(work, "cache"),
@@ -205,14 +214,15 @@ NETWORK_FAILURES = ["getaddrinfo", "ENOTFOUND", "ECONNREFUSED", "ETIMEDOUT", "EA
                     "net::ERR"]
 
 
-def run_electron_builder(tools, project):
-    """Builds the project with electron-builder, as an author does, offline."""
+def run_electron_builder(env, project, record, arch="--x64"):
+    """Builds the project with electron-builder, as an author does, offline, its makensis runs
+    recorded in `record`. Returns what it printed."""
     completed = subprocess.run(
-        [shutil.which("node"), ELECTRON_BUILDER, "--win", "--x64", "--projectDir", project],
-        cwd=project, env=tools["env"], stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
-        stderr=subprocess.STDOUT, timeout=BUILD_TIMEOUT_S)
+        [shutil.which("node"), ELECTRON_BUILDER, "--win", arch, "--projectDir", project],
+        cwd=project, env=dict(env, PROCSWEEP_MAKENSIS_RECORD=record), stdin=subprocess.DEVNULL,
+        stdout=subprocess.PIPE, stderr=subprocess.STDOUT, timeout=BUILD_TIMEOUT_S)
+    printed = completed.stdout.decode(errors="replace")
     if completed.returncode != 0:
-        printed = completed.stdout.decode(errors="replace")
         if ("ELECTRON_BUILDER_NSIS_RESOURCES_DIR" not in os.environ
                 and [failure for failure in NETWORK_FAILURES if failure in printed]):
             raise AssertionError(
@@ -220,47 +230,68 @@ def run_electron_builder(tools, project):
                 "ELECTRON_BUILDER_NSIS_RESOURCES_DIR to a folder with them, such as "
                 "../shared/vendor/electron-builder-nsis-resources (.ci/run sets it)") from None
         raise AssertionError(f"electron-builder ended with {completed.returncode}:\n{printed}")
+    return printed
 
 
-def build_stand_in(kind, version, project, output, installer):
-    """Builds the stand-in installer, not electron-builder's: stand_in/installer.nsi for 64-bit
-    Windows, in electron-builder's two passes, with the project's nsis.include, over the
-    application's files laid out as electron-builder lays them out in win-unpacked (the
-    project's extraResources below resources\\)."""
-    if shutil.which("makensis") is None:
-        raise AssertionError("makensis not found: `make` installs Debian's nsis")
-    with open(os.path.join(project, "package.json"), encoding="utf-8") as f:
-        build = json.load(f)["build"]
-    unpacked = os.path.join(output, "win-unpacked")
-    os.makedirs(os.path.join(unpacked, "resources"))
-    shutil.copy(ELECTRON_STAND_IN, linux_path(unpacked, MAIN_EXE))
-    for entry in build["extraResources"]:
-        target = os.path.join(unpacked, "resources", *entry["to"].split("/"))
-        os.makedirs(os.path.dirname(target), exist_ok=True)
-        shutil.copy(os.path.join(project, *entry["from"].split("/")), target)
-    with open(linux_path(unpacked, "resources\\app.asar"), "wb") as f:
-        f.write(f"asar {version}".encode())
-    defines = [f"-D{name}={value}" for name, value in [
-        ("PRODUCT_NAME", PRODUCT), ("PRODUCT_FILENAME", PRODUCT), ("APP_GUID", GUID),
-        ("APP_FILENAME", PRODUCT), ("VERSION", version),
-        ("BUILD_RESOURCES_DIR", os.path.join(project, "build")),
-        # electron-builder names the author's include by its full path, found in the project.
-        ("AUTHOR_INCLUDE", os.path.join(project, *build["nsis"]["include"].split("/"))),
-        ("APP_BUILD_DIR", unpacked)]]
-    if kind == "one-click":
-        defines.append("-DONE_CLICK")
-    uninstaller = os.path.join(output, "__uninstaller.exe")
-    writer = os.path.join(output, "__uninstaller-writer.exe")
-    make_stand_in(writer, *defines, "-DBUILD_UNINSTALLER",
-                  f"-DUNINSTALLER_OUT_FILE={win_path(uninstaller)}")
+def makensis_runs(record):
+    """electron-builder's makensis runs, in order: each its arguments, script and output."""
+    runs = []
+    for index in sorted(os.listdir(record), key=int):
+        folder = os.path.join(record, index)
+        with open(os.path.join(folder, "args.json")) as f:
+            args = json.load(f)
+        with open(os.path.join(folder, "script.nsi"), encoding="utf-8") as f:
+            script = f.read()
+        with open(os.path.join(folder, "output.txt"), "rb") as f:
+            output = f.read().decode(errors="replace")
+        runs.append({"args": args, "script": script, "output": output,
+                     "uninstaller": "-DBUILD_UNINSTALLER" in args})
+    return runs
+
+
+def script_header(script):
+    """What electron-builder's script holds before its templates."""
+    with open(TEMPLATE, encoding="utf-8") as f:
+        template = f.read()
+    index = script.find(template)
+    if index < 0:
+        raise AssertionError(f"electron-builder's script does not hold {TEMPLATE}")
+    return script[:index]
+
+
+def build_stand_in(runs, output, installer):
+    """Builds the stand-in installer, not electron-builder's: stand_in/installer.nsi in place of
+    electron-builder's templates, after the header of electron-builder's own script and with its
+    arguments, for 64-bit Windows, in electron-builder's two passes: the program that writes the
+    uninstaller, run here, then the installer that carries it."""
+    [writer_run] = [run for run in runs if run["uninstaller"]]
+    [installer_run] = [run for run in runs if not run["uninstaller"]]
+    uninstaller = os.path.join(output, "stand-in-uninstaller.exe")
+    writer = os.path.join(output, "stand-in-uninstaller-writer.exe")
+    stand_in_pass(writer_run, writer, win_path(uninstaller))
     run_quietly(command(writer))
-    make_stand_in(installer, *defines, f"-DUNINSTALLER_OUT_FILE={uninstaller}")
+    stand_in_pass(installer_run, installer, uninstaller)
 
 
-def make_stand_in(out_file, *defines):
-    """One pass of makensis over the stand-in; any warning fails, as in electron-builder's."""
-    run_quietly(["makensis", "-WX", STAND_IN_TARGET, *defines, f'-XOutFile "{out_file}"',
-                 STAND_IN], cwd=os.path.dirname(out_file))
+def stand_in_pass(run, out_file, uninstaller):
+    """One pass of makensis over the stand-in: electron-builder's arguments (-WX among them:
+    any warning fails) but its output file, the uninstaller's and the target."""
+    args = []
+    for arg in run["args"]:
+        if arg.startswith("-XOutFile "):
+            arg = f'-XOutFile "{out_file}"'
+        elif arg.startswith("-DUNINSTALLER_OUT_FILE="):
+            arg = f"-DUNINSTALLER_OUT_FILE={uninstaller}"
+        elif arg == "-":
+            args.append(STAND_IN_TARGET)
+        args.append(arg)
+    script = script_header(run["script"]) + f'!include "{STAND_IN}"\n'
+    completed = subprocess.run(["makensis", *args], input=script.encode(),
+                               cwd=os.path.dirname(TEMPLATE), stdout=subprocess.PIPE,
+                               stderr=subprocess.STDOUT, timeout=BUILD_TIMEOUT_S)
+    if completed.returncode != 0:
+        raise AssertionError(f"makensis ended with {completed.returncode} on the stand-in:\n"
+                             f"{completed.stdout.decode(errors='replace')}")
 
 
 # The package README's command that installs the procsweep package from its tarball, made to
@@ -284,20 +315,18 @@ def install_package(project, tarball):
                              f"{completed.stdout.decode(errors='replace')}")
 
 
-def build_installer(kind, version, tools, tarball, work=WORK, builder=BUILDER, include=None):
-    """An application project in `work` as the example lays it out (its package.json, wired to
-    procsweep only by the package README's lines, and the package installed from `tarball`),
-    built by electron-builder where it can run (`tools`: what it builds with offline), as the
-    stand-in installer elsewhere. `include`, when given, is the text of an include of the
-    project's own that the build takes instead of the package's. Returns the installer and the
-    application archive it carries."""
+def make_project(kind, version, tools, tarball, work=WORK, include=None, package_folder=None):
+    """An application project in `work` as the example lays it out: its package.json, wired to
+    procsweep only by the package README's lines, and the package installed from `tarball`.
+    `include`, when given, is the text of an include of the project's own that the build takes
+    instead of the package's; `package_folder`, a copy of the package's folder to use instead of
+    the installed one (a tool that cannot start). Returns the project's folder."""
     project = os.path.join(work, kind, version)
     os.makedirs(os.path.join(project, "build"))
     shutil.copy(ELECTRON_STAND_IN, os.path.join(project, "build", "node.exe"))
     with open(os.path.join(project, "main.js"), "w") as f:
         f.write("// The stand-in application runs none of this.\n")
-    output = os.path.join(project, "dist")
-    manifest = package_json(kind, version, output, tools and tools["electron"])
+    manifest = package_json(kind, version, os.path.join(project, "dist"), tools["electron"])
     if include is not None:
         with open(os.path.join(project, "build", "own.nsh"), "w") as f:
             f.write(include)
@@ -305,19 +334,37 @@ def build_installer(kind, version, tools, tarball, work=WORK, builder=BUILDER, i
     with open(os.path.join(project, "package.json"), "w") as f:
         json.dump(manifest, f, indent=2)
     install_package(project, tarball)
+    if package_folder is not None:
+        installed = os.path.join(project, "node_modules", "procsweep")
+        shutil.rmtree(installed)
+        shutil.copytree(package_folder, installed)
+    return project
+
+
+def build_installer(kind, version, tools, tarball, work=WORK, runner=RUNNER, **project_options):
+    """The project of make_project, built by electron-builder; where its installers cannot run
+    (or `runner` says so), the stand-in installer built from that build's script. Returns the
+    installer that runs, the application archive it carries, and electron-builder's makensis
+    runs."""
+    project = make_project(kind, version, tools, tarball, work, **project_options)
+    output = os.path.join(project, "dist")
+    record = os.path.join(project, "makensis-runs")
+    printed = run_electron_builder(tools["env"], project, record)
+    runs = makensis_runs(record)
     installer = os.path.join(output, f"{PRODUCT} Setup {version}.exe")
-    if builder == "electron-builder":
-        run_electron_builder(tools, project)
-    else:
-        os.makedirs(output)
-        build_stand_in(kind, version, project, output, installer)
+    if runner == "stand-in":
+        installer = os.path.join(output, f"{PRODUCT} Stand-in Setup {version}.exe")
+        build_stand_in(runs, output, installer)
     with open(os.path.join(output, "win-unpacked", "resources", "app.asar"), "rb") as f:
         archive = f.read()
-    return {"installer": installer, "archive": archive}
+    return {"installer": installer, "archive": archive, "runs": runs, "printed": printed,
+            "project": project}
 
 
-# Built once for the whole run, in setUpModule: the package's tarball, and BUILDS[kind][version].
+# Built once for the whole run, in setUpModule: the package's tarball, the tools electron-builder
+# builds with, and BUILDS[kind][version] (or the reason it could not be built).
 TARBALL = {}
+TOOLS = {}
 BUILDS = {}
 # The Linux paths of the user's %TEMP% and of the system's own temporary folder.
 TEMP = {}
@@ -329,12 +376,13 @@ def setUpModule():
     WineSession.ensure()
     # The package as make package makes it, around this build's procsweep.exe.
     TARBALL["path"] = package.package_exe(os.path.join(WORK, "package"), PROCSWEEP_EXE)
-    tools = None
-    if BUILDER == "electron-builder":
-        tools = {"env": offline_environment(), "electron": electron_dist()}
-    for kind in BUILDER_KINDS[BUILDER]:
-        BUILDS[kind] = {version: build_installer(kind, version, tools, TARBALL["path"])
-                        for version in VERSIONS}
+    TOOLS.update(env=offline_environment(), electron=electron_dist())
+    for kind in KINDS:
+        try:
+            BUILDS[kind] = {version: build_installer(kind, version, TOOLS, TARBALL["path"])
+                            for version in VERSIONS}
+        except AssertionError as error:
+            BUILDS[kind] = {"failure": str(error)}
     TEMP["user"] = windows_temp_folder()
     TEMP["system"] = windows_temp_folder("%WINDIR%\\Temp")
 
@@ -358,21 +406,47 @@ def forget_file(work=WORK):
     return path
 
 
+def forget_install_locations():
+    """Removes the InstallLocation values the installers record, and keeps the rest: their
+    uninstallers' command lines among it, as versions of electron-builder that wrote no
+    InstallLocation left them."""
+    lines = ["REGEDIT4", ""]
+    for root in ["HKEY_CURRENT_USER", "HKEY_LOCAL_MACHINE"]:
+        lines += [f"[{root}\\Software\\{GUID}]", '"InstallLocation"=-', ""]
+    path = os.path.join(WORK, "forget-install-locations.reg")
+    with open(path, "w") as f:
+        f.write("\r\n".join(lines) + "\r\n")
+    run_quietly(command("regedit", "/S", win_path(path)))
+
+
+def report_names(name, seconds):
+    """The names a report kept from now on, for `seconds`, can take: `name` with each second's
+    date and time (local and UTC) before its extension."""
+    stem, extension = os.path.splitext(name)
+    now = time.time()
+    return sorted({f"{stem} {time.strftime('%Y%m%d-%H%M%S', convert(now + second))}{extension}"
+                   for second in range(-2, seconds) for convert in [time.localtime, time.gmtime]})
+
+
 def kept_report(name, elevated=True):
-    """Where the include keeps a report: the system's temporary folder when the installer runs
-    elevated (every program under Wine, unless started unelevated), else the user's %TEMP%."""
-    return os.path.join(TEMP["system" if elevated else "user"], name)
+    """Where the include keeps a report of a run that starts now: a new file named after `name`
+    and the run's time, in the system's temporary folder when the installer runs elevated (every
+    program under Wine, unless started unelevated), else in the user's %TEMP%."""
+    return NewReport(TEMP["system" if elevated else "user"], name)
 
 
 class Situations:
     """The situations an installer meets; a subclass names the kind of installer."""
 
-    builder = None
+    runner = None
     kind = None
 
     def setUp(self):
-        if self.builder != BUILDER:
-            self.skipTest(NOT_BUILT[self.builder, self.kind])
+        if self.runner != RUNNER:
+            self.skipTest(NOT_RUN[self.runner])
+        if "failure" in BUILDS[self.kind]:
+            self.fail(f"electron-builder could not build the {self.kind} installer: "
+                      f"{BUILDS[self.kind]['failure']}")
         super().setUp()
         forget_installations()
         self.builds = BUILDS[self.kind]
@@ -517,31 +591,36 @@ class Situations:
         self.assertClosedByItself(main, pid, record)
         self.assertInstalled("2.0.0")
 
-    def test_what_lies_at_the_report_names_changes_nothing_the_installer_does(self):
-        # A file, a folder or a link (to a file of someone else's) at the report's name in the
-        # user's %TEMP% and in the system's: the elevated installer keeps its report in the
-        # system's folder, the unelevated one in %TEMP%, in place of a plain file, never through
-        # a link or in place of one; the other name stays as it was. Wine follows a link as if
-        # it were the file it points to, so a link here stands for every name that leads to
-        # another file.
+    def test_the_report_is_kept_as_a_new_file_and_nothing_at_its_name_is_opened(self):
+        # The elevated installer keeps its report in the system's temporary folder, where a
+        # standard user can make files and links; the unelevated one in %TEMP%. Either makes a
+        # new file named with the run's time, and opens nothing that is already there: a file, a
+        # folder or a link (to a file of someone else's, or to one that does not exist yet) at
+        # every name the run could take is left as it was, and the run keeps no copy. Wine
+        # follows a link when it opens a file, so a link here stands for every name that leads
+        # to another file. On Windows a create that fails when the file exists still follows a
+        # link whose target does not exist, and creates the target ("Symbolic Link Effects on
+        # File Systems Functions"), unless it opens the link itself
+        # (FILE_FLAG_OPEN_REPARSE_POINT); a Linux exclusive create never follows a link, so
+        # Wine cannot show that part.
         victim = self.file("victim.txt", content=b"not the installer's")
-
-        def clear(path):
-            if os.path.isdir(path) and not os.path.islink(path):
-                shutil.rmtree(path)
-            elif os.path.lexists(path):
-                os.remove(path)
+        missing = os.path.join(self.work, "missing.txt")
 
         def plant(path, what):
-            clear(path)
-            self.addCleanup(clear, path)
             if what == "file":
                 with open(path, "wb") as f:
                     f.write(b"planted")
             elif what == "folder":
                 os.makedirs(path)
             else:
-                os.symlink(victim, path)
+                os.symlink(victim if what == "link" else missing, path)
+            self.addCleanup(clear, path)
+
+        def clear(path):
+            if os.path.isdir(path) and not os.path.islink(path):
+                shutil.rmtree(path)
+            elif os.path.lexists(path):
+                os.remove(path)
 
         def assertAsPlanted(path, what):
             if what == "file":
@@ -550,17 +629,23 @@ class Situations:
             elif what == "folder":
                 self.assertTrue(os.path.isdir(path) and not os.path.islink(path), path)
             else:
-                self.assertEqual(os.readlink(path), victim, path)
+                self.assertEqual(os.readlink(path), victim if what == "link" else missing, path)
 
-        for what in ["file", "folder", "link"]:
+        for what in ["nothing", "file", "folder", "link", "link to nothing"]:
             for elevated in [True, False]:
                 with self.subTest(planted=what, elevated=elevated):
                     forget_installations()
                     self.root = os.path.join(self.folder(f"{what}-{elevated}"), PRODUCT)
-                    kept = kept_report(SETUP_REPORT, elevated)
+                    report = kept_report(SETUP_REPORT, elevated)
                     other = kept_report(SETUP_REPORT, not elevated)
-                    for path in [kept, other]:
-                        plant(path, what)
+                    planted = []
+                    if what != "nothing":
+                        # Every name of the next few minutes, and the name without a time.
+                        for folder in [report.folder, other.folder]:
+                            planted += [os.path.join(folder, name) for name in
+                                        [SETUP_REPORT, *report_names(SETUP_REPORT, 300)]]
+                        for path in planted:
+                            plant(path, what)
                     batch = batch_file(self, self.line(options=" /S", root=self.root,
                                                        elevated=elevated))
                     # Fails unless the installer ends with 0.
@@ -568,11 +653,50 @@ class Situations:
                     self.assertInstalled("1.0.0")
                     with open(victim, "rb") as f:
                         self.assertEqual(f.read(), b"not the installer's")
-                    assertAsPlanted(other, what)
-                    if what == "file":
-                        self.assertSteps(read_report(0, kept), 0, "probe 0")
+                    self.assertFalse(os.path.lexists(missing), "the link's target was created")
+                    for path in planted:
+                        assertAsPlanted(path, what)
+                    if what == "nothing":
+                        self.assertSteps(read_report(0, report.path()), 0, "probe 0")
+                        self.assertIsNone(other.path(), "a report in the other folder")
                     else:
-                        assertAsPlanted(kept, what)
+                        self.assertIsNone(report.path(), "a report kept elsewhere")
+
+    def test_a_silent_update_leaves_other_programs_windows_alone(self):
+        # electron-updater's flow while the application is slow to quit: /S --updated, no
+        # installer window. Another program's dialogs, each with an item 1000 as the one-click
+        # banner has, keep their text.
+        self.install_version_1()
+        other = os.path.join(self.folder("other"), "other.exe")
+        shutil.copy(FIXTURE_APP, other)
+        dialogs, _, _ = self.start(other, "dialogs")
+        main, pid, record = self.start(linux_path(self.root, MAIN_EXE), "windows")
+        report = self.install("2.0.0", options=" --updated")
+        self.assertSteps(report, 0, "probe 10 close 0( probe 10)* probe 0")
+        self.assertClosedByItself(main, pid, record)
+        controls = Screen(self.work).snapshot()
+        self.assertEqual([control.text for control in controls
+                          if control.id == 1000 and control.kind == "Edit"],
+                         ["user data", "user data"], controls)
+        self.assertRunning(dialogs)
+
+    def test_the_installation_recorded_only_by_its_uninstaller_is_ended_first_too(self):
+        # electron-builder finds the installation it uninstalls first through its uninstaller's
+        # command line, in the folder InstallLocation names or, when that is empty (as older
+        # versions left it), in the uninstaller's own folder. The old uninstaller, run silently,
+        # would end the application without a word: the installer's own check ends it first.
+        old = os.path.join(self.folder("old"), PRODUCT)
+        self.install_version_1(old)
+        forget_install_locations()
+        main, pid, _ = self.start(linux_path(old, MAIN_EXE))
+        new = os.path.join(self.folder("new"), PRODUCT)
+        report = self.install("2.0.0", root=new)
+        self.assertSteps(report, 0, "probe 0 probe 10 close 0( probe 10)+ force 0")
+        self.assertIn(f'procsweep.exe probe "{win_path(old)}" "{MAIN_EXE}"', report.lines, report)
+        self.assertIn(f"exited pid={pid} win32-error=0 {self.image(MAIN_EXE, old)}",
+                      report.events("force"), report)
+        self.assertEndsWith(main, 0)
+        self.assertInstalled("2.0.0", new)
 
     def test_the_uninstaller_closes_the_running_application(self):
         self.install_version_1()
@@ -631,7 +755,7 @@ class Situations:
             banners = [control.text for controls in screen.snapshots for control in controls
                        if control.id == 1000 and control.kind == "Static"]
             self.assertEqual(banners[-1], "Installing, please wait...", banners)
-        if self.builder == "stand-in":
+        if self.runner == "stand-in":
             # electron-builder's details are hidden again after the check.
             self.assertEqual(screen.ever_shown(STAND_IN_DETAIL), [])
 
@@ -673,29 +797,93 @@ class Situations:
 
 
 class OneClickPerUserTest(Situations, E2ETestCase):
-    builder, kind = "electron-builder", "one-click"
+    runner, kind = "electron-builder", "one-click"
 
 
 class AssistedPerMachineTest(Situations, E2ETestCase):
-    builder, kind = "electron-builder", "assisted"
+    runner, kind = "electron-builder", "assisted"
 
 
 class AssistedPerUserTest(Situations, E2ETestCase):
-    builder, kind = "electron-builder", "assisted-per-user"
+    runner, kind = "electron-builder", "assisted-per-user"
 
 
 class StandInOneClickPerUserTest(Situations, E2ETestCase):
-    """Not electron-builder: the stand-in installer, with the include where electron-builder
-    inserts it."""
+    """Not electron-builder's installer: the stand-in, built from electron-builder's own script
+    header and defines for the one-click kind."""
 
-    builder, kind = "stand-in", "one-click"
+    runner, kind = "stand-in", "one-click"
+
+
+class StandInAssistedPerMachineTest(Situations, E2ETestCase):
+    """Not electron-builder's installer: the stand-in, built from electron-builder's own script
+    header and defines for the assisted per-machine kind."""
+
+    runner, kind = "stand-in", "assisted"
 
 
 class StandInAssistedPerUserTest(Situations, E2ETestCase):
-    """Not electron-builder: the stand-in installer's assisted kind, with the include where
-    electron-builder inserts it, and its elevated instance started as the UAC plug-in starts it."""
+    """Not electron-builder's installer: the stand-in, built from electron-builder's own script
+    header and defines for the default assisted kind, and its elevated instance started as the
+    UAC plug-in starts it."""
 
-    builder, kind = "stand-in", "assisted-per-user"
+    runner, kind = "stand-in", "assisted-per-user"
+
+
+class ElectronBuilderBuildTest(unittest.TestCase):
+    """electron-builder's own build, on every machine, of the three kinds with the package
+    README's lines: both passes of makensis (-WX) without a warning or an error. Where no 32-bit
+    program runs, the one 32-bit step of its build, running the installer it built to write the
+    uninstaller, is stood in for (build_tools.py writes a placeholder uninstaller), and the
+    installers it builds are not run."""
+
+    def test_every_kind_builds_without_a_warning(self):
+        for kind in KINDS:
+            with self.subTest(kind=kind):
+                self.assertNotIn("failure", BUILDS[kind], BUILDS[kind].get("failure"))
+                for version, build in BUILDS[kind].items():
+                    self.assertTrue(os.path.exists(os.path.join(
+                        build["project"], "dist", f"{PRODUCT} Setup {version}.exe")))
+                    self.assertEqual([run["uninstaller"] for run in build["runs"]],
+                                     [True, False])
+                    for run in build["runs"]:
+                        self.assertIn("-WX", run["args"])
+                        self.assertNotRegex(run["output"].lower(), "warning|error", run["output"])
+                        # The include is read where electron-builder reads an author's: in the
+                        # header, before its templates.
+                        self.assertIn('!include "' + os.path.join(
+                            build["project"], "node_modules", "procsweep", "electron-builder.nsh")
+                            + '"', script_header(run["script"]))
+
+    def test_an_include_of_the_authors_own_takes_this_one_as_the_guide_says(self):
+        [line] = [text.strip() for language, text in guide.blocks()
+                  if language == "text" and "electron-builder.nsh" in text]
+        own = f'!macro customInit\n  DetailPrint "The author\'s own."\n!macroend\n{line}\n'
+        project = make_project("assisted", "1.0.0", TOOLS, TARBALL["path"],
+                               work=os.path.join(WORK, "own-include"), include=own)
+        record = os.path.join(project, "makensis-runs")
+        run_electron_builder(TOOLS["env"], project, record)
+        runs = makensis_runs(record)
+        self.assertEqual(len(runs), 2)
+        for run in runs:
+            self.assertNotRegex(run["output"].lower(), "warning|error", run["output"])
+        # The installer has the include's section, through the author's include.
+        self.assertIn('Section: "-procsweep check"', runs[1]["output"])
+
+    def test_a_build_for_32_bit_windows_alone_is_refused_saying_why(self):
+        project = make_project("one-click", "1.0.0", TOOLS, TARBALL["path"],
+                               work=os.path.join(WORK, "ia32"))
+        manifest_path = os.path.join(project, "package.json")
+        with open(manifest_path) as f:
+            manifest = json.load(f)
+        manifest["build"]["win"]["target"][0]["arch"] = ["ia32"]
+        with open(manifest_path, "w") as f:
+            json.dump(manifest, f, indent=2)
+        with self.assertRaises(AssertionError) as raised:
+            run_electron_builder(TOOLS["env"], project, os.path.join(project, "makensis-runs"),
+                                 arch="--ia32")
+        self.assertIn("procsweep.exe is an x64 program and cannot run on the 32-bit Windows",
+                      str(raised.exception))
 
 
 if __name__ == "__main__":

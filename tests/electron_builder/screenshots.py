@@ -182,8 +182,9 @@ def take(display, out, tarball, kind):
     application runs."""
     work = os.path.join(WORK, kind)
     os.makedirs(work)
-    installer = entry.build_installer(kind, "1.0.0", None, tarball, work=work,
-                                      builder="stand-in")["installer"]
+    tools = {"env": entry.offline_environment(work), "electron": entry.electron_dist(work)}
+    installer = entry.build_installer(kind, "1.0.0", tools, tarball, work=work,
+                                      runner="stand-in")["installer"]
     root = os.path.join(work, "installed", entry.PRODUCT)
     Installation(root, main=entry.MAIN_EXE)
     # The application: it runs and answers no request to close (it has no window).

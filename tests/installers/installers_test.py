@@ -26,8 +26,8 @@ import unittest
 from tests.e2e.harness import (PROCSWEEP_EXE, E2ETestCase, Installation, WineSession, map_drive,
                                read_records, start_fixture, stop_process, wait_ready)
 from tests.installers import guide
-from tests.installers.reports import (complete_lines, run_batch, run_quietly, run_watched,
-                                      windows_temp_folder)
+from tests.installers.reports import (NewReport, complete_lines, run_batch, run_quietly,
+                                      run_watched, windows_temp_folder)
 from tools.windows_programs import (BUILD_DIR, NO_32_BIT_PROGRAMS, NODE, SOURCE_DIR, command,
                                     linux_path, runs_32_bit_programs, win_path)
 
@@ -195,8 +195,9 @@ class Nsis:
     """example.nsi's installer, started as the Node.js updater starts it (a batch file: Wine
     would quote the /D= argument), and the uninstaller it writes, run in place with _?=.
 
-    Each writes its report in its $PLUGINSDIR while it runs and keeps a copy, which is in the
-    system's temporary folder here: under Wine every program runs elevated."""
+    Each writes its report in its $PLUGINSDIR while it runs and keeps a copy, a new file named
+    with the run's time, which is in the system's temporary folder here: under Wine every
+    program runs elevated."""
 
     uninstaller = "uninstall.exe"
     install_failure = 2
@@ -211,7 +212,7 @@ class Nsis:
     def run(self, test, line, side):
         """Runs the command line `line` of the installer ("setup") or the uninstaller
         ("uninstall") and reads its report, as it writes it and as it keeps it."""
-        return run_batch(test, line, os.path.join(self.kept, f"Example App {side} procsweep.log"),
+        return run_batch(test, line, NewReport(self.kept, f"Example App {side} procsweep.log"),
                          live=os.path.join(glob.escape(self.temp), "ns*.tmp", "procsweep.log"))
 
     def install(self, test, root):

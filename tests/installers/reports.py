@@ -4,6 +4,7 @@ line to it as NSIS reads it (Wine would quote an argument with a space, such as 
 
 import glob
 import os
+import re
 import subprocess
 import time
 
@@ -86,8 +87,37 @@ def run_watched(args, read_lines):
         stop_process(popen)
 
 
-def utf16_report(path):
+class NewReport:
+    """The report a run that starts now keeps with procsweep.nsh's ProcsweepKeepReport: a new
+    file in `folder` named after `name` with the run's date and time before its extension
+    ("App setup procsweep 20261211-093015.log"). Files of that form already there are not it."""
+
+    def __init__(self, folder, name):
+        stem, extension = os.path.splitext(name)
+        self.folder = folder
+        self.pattern = re.compile(re.escape(stem) + r" \d{8}-\d{6}" + re.escape(extension) + "$")
+        self.before = set(self.all())
+
+    def all(self):
+        try:
+            return [name for name in os.listdir(self.folder) if self.pattern.match(name)]
+        except FileNotFoundError:
+            return []
+
+    def path(self):
+        """The new report's path, or None while there is none (or, after the run, when none
+        was kept)."""
+        new = [name for name in self.all() if name not in self.before]
+        assert len(new) <= 1, f"more than one new report in {self.folder}: {new}"
+        return os.path.join(self.folder, new[0]) if new else None
+
+
+def utf16_report(report):
+    """Reads the lines of a UTF-16 report: at a path, or the NewReport once it is there."""
     def read():
+        path = report.path() if isinstance(report, NewReport) else report
+        if path is None:
+            return []
         try:
             with open(path, "rb") as f:
                 data = f.read()
@@ -118,11 +148,12 @@ def batch_file(test, line):
 
 def run_batch(test, line, report, live=None):
     """Runs the command line `line` from a batch file in the test's folder, watching the UTF-16
-    report file `report` (removed first, so that only this run's lines are read). With `live`,
-    `report` is the copy the installer keeps of the file it writes while it runs, a glob pattern
-    (see live_or_kept)."""
+    report file `report` (a path, removed first so that only this run's lines are read, or a
+    NewReport made before the run). With `live`, `report` is the copy the installer keeps of the
+    file it writes while it runs, a glob pattern (see live_or_kept)."""
     batch = batch_file(test, line)
-    for path in [report, *(glob.glob(live) if live else [])]:
+    stale = [] if isinstance(report, NewReport) else [report]
+    for path in stale + (glob.glob(live) if live else []):
         if os.path.exists(path):
             os.remove(path)
     read = live_or_kept(report, live) if live else utf16_report(report)

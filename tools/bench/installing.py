@@ -38,9 +38,7 @@ def build(session):
     shutil.rmtree(work, ignore_errors=True)
     os.makedirs(work)
     tarball = package.package_exe(os.path.join(work, "package"), session.exe)
-    tools = None
-    if entry.BUILDER == "electron-builder":
-        tools = {"env": entry.offline_environment(work), "electron": entry.electron_dist(work)}
+    tools = {"env": entry.offline_environment(work), "electron": entry.electron_dist(work)}
     installers = {}
     for name, include in [("include", None), ("empty", EMPTY_CHECK)]:
         installers[name] = entry.build_installer(KIND, VERSION, tools, tarball,
@@ -67,4 +65,4 @@ def installing(session, settings):
             run(session, "regedit", "/S", win_path(forget))
             times[name] += timed_runs(session, 1, [commands[name]], [0])[0]
     shutil.rmtree(root, ignore_errors=True)
-    return Installing(times["include"], times["empty"], entry.BUILDER)
+    return Installing(times["include"], times["empty"], entry.RUNNER)

@@ -1,51 +1,52 @@
-; installer.nsi: a stand-in installer, NOT electron-builder's, for a machine that runs no 32-bit
-; program (electron-builder's installers, and the plug-ins its templates need, are 32-bit only).
-; It shows the package's electron-builder.nsh, unchanged, at work in an installer built the way
-; electron-builder inserts it, and nothing of electron-builder's own templates.
+; installer.nsi: the body of a stand-in installer, NOT electron-builder's templates, for a machine
+; that runs no 32-bit program (electron-builder's installers, and the plug-ins its templates need,
+; are 32-bit only). It shows the package's electron-builder.nsh at work, unchanged, in an
+; installer built for 64-bit Windows.
 ;
-; What it keeps of electron-builder's installers, in the same order (each named where it is):
+; It is never built alone: the test takes the script electron-builder itself gave makensis for the
+; same project (its header: what electron-builder includes and defines before its templates, the
+; author's nsis.include among them, and every define it passed), puts this file where
+; electron-builder's templates begin, and runs makensis with electron-builder's own arguments
+; (-WX among them), its output file and target aside. So the include meets exactly what it meets
+; in electron-builder's build, and nothing more.
+;
+; What it keeps of electron-builder's templates, in the same order (each named where it is):
 ;   - the one-click kind (ONE_CLICK defined): a banner over the page that says "Installing,
 ;     please wait..." (SpiderBanner's, in electron-builder's), and the check in the section;
-;   - the assisted kind: a directory page, the details hidden before the check, the check
-;     skipped in the elevated instance of the UAC plug-in (see UAC.nsh beside this file), and
-;     that instance installing for every user;
-;   - before writing a file, the uninstaller of the installation recorded in the registry
-;     (that of every user when installing for every user, and the current user's as well) run
-;     silently in place with --updated, wherever the new version goes;
+;   - the assisted kind: a directory page, the details hidden before the check, the check skipped
+;     in the elevated instance of the UAC plug-in (see UAC.nsh beside this file), and that instance
+;     installing for every user; the per-machine kind (INSTALL_MODE_PER_ALL_USERS) installing for
+;     every user always;
+;   - before writing a file, the uninstaller of the installation recorded in the registry (that of
+;     every user when installing for every user, and the current user's as well) run silently in
+;     place with --updated, wherever the new version goes: found, as electron-builder finds it,
+;     through the uninstaller's command line, in the folder its InstallLocation names or else in
+;     the uninstaller's own folder;
 ;   - the uninstaller checks in un.onInit when silent (and the one-click one always), and the
 ;     assisted one in its section otherwise.
-;
-; Built like electron-builder's, with makensis -WX and electron-builder's names for the defines
-; (PRODUCT_NAME, PRODUCT_FILENAME, APP_GUID, APP_FILENAME, BUILD_RESOURCES_DIR, APP_BUILD_DIR,
-; UNINSTALLER_OUT_FILE, ONE_CLICK; AUTHOR_INCLUDE, the include's path, is the stand-in's own) and
-; -XOutFile, in two passes: with BUILD_UNINSTALLER, a program that writes the uninstaller to
-; UNINSTALLER_OUT_FILE, which the build runs; then the installer, which carries that
-; uninstaller.
-Unicode true
-RequestExecutionLevel user
+; The application's files come from electron-builder's win-unpacked folder of the same build.
+
+; Before anything of electron-builder's could: the stand-in's own UAC.nsh, which needs no plug-in.
+!include "${__FILEDIR__}\UAC.nsh"
 !include LogicLib.nsh
 !include FileFunc.nsh
 !include WinMessages.nsh
 
 Name "${PRODUCT_NAME}"
-!define INSTALL_REGISTRY_KEY "Software\${APP_GUID}"
+!ifdef INSTALL_MODE_PER_ALL_USERS
+  RequestExecutionLevel admin
+!else
+  RequestExecutionLevel user
+!endif
+!define /ifndef INSTALL_REGISTRY_KEY "Software\${APP_GUID}"
+!define /ifndef UNINSTALL_REGISTRY_KEY \
+  "Software\Microsoft\Windows\CurrentVersion\Uninstall\${UNINSTALL_APP_KEY}"
 !define UNINSTALL_FILENAME "Uninstall ${PRODUCT_FILENAME}.exe"
+; electron-builder's output folder, as the test's package.json names it.
+!define STAND_IN_APP_DIR "${PROJECT_DIR}\dist\win-unpacked"
 
-; electron-builder's messages that the include and the stand-in show.
+; electron-builder's messages are in its header; MUI_LANGUAGE loads the language there.
 LoadLanguageFile "${NSISDIR}\Contrib\Language files\English.nlf"
-LangString appCannotBeClosed ${LANG_ENGLISH} \
-  "${PRODUCT_NAME} cannot be closed. $\r$\nPlease close it manually and click Retry to continue."
-LangString installing ${LANG_ENGLISH} "Installing, please wait..."
-LangString uninstallFailed ${LANG_ENGLISH} "Failed to uninstall old application files."
-
-; Where electron-builder includes an author's nsis.include (AUTHOR_INCLUDE, its full path):
-; before its templates, with its own include folder (here: this folder, for UAC.nsh) searched
-; first.
-!addincludedir "${__FILEDIR__}"
-!addincludedir "${BUILD_RESOURCES_DIR}"
-!include "${AUTHOR_INCLUDE}"
-; electron-builder's templates include the plug-in's header in every kind of installer.
-!include UAC.nsh
 
 !ifdef BUILD_UNINSTALLER
   SilentInstall silent
@@ -65,10 +66,15 @@ Function .onInit
     SetErrorLevel 0
     Quit
   !else
-    ; The elevated instance installs for every user; the others for the current user.
-    ${If} ${UAC_IsInnerInstance}
+    ; The elevated instance, and a per-machine installer, install for every user; the others for
+    ; the current user.
+    !ifdef INSTALL_MODE_PER_ALL_USERS
       SetShellVarContext all
-    ${EndIf}
+    !else
+      ${If} ${UAC_IsInnerInstance}
+        SetShellVarContext all
+      ${EndIf}
+    !endif
     ; /D= comes first, then the folder of the installation found (an update started without
     ; /D=, as electron-updater starts it), then electron-builder's defaults.
     ${If} $INSTDIR == ""
@@ -110,24 +116,47 @@ FunctionEnd
     FunctionEnd
   !endif
 
-  ; electron-builder's uninstallOldVersion: the uninstaller of the installation recorded under a
-  ; root ("SHELL_CONTEXT" or "HKCU"), copied out of it and run silently in place.
+  ; electron-builder's uninstallOldVersion: the uninstaller recorded under a root ("SHELL_CONTEXT"
+  ; or "HKCU"), copied out of its installation and run silently in place.
   Function UninstallOldVersion
     Exch $0
     ${If} $0 == HKCU
+      ReadRegStr $1 HKCU "${UNINSTALL_REGISTRY_KEY}" UninstallString
       ReadRegStr $0 HKCU "${INSTALL_REGISTRY_KEY}" InstallLocation
-      StrCpy $1 "/currentuser"
+      StrCpy $3 "/currentuser"
     ${Else}
+      ReadRegStr $1 SHELL_CONTEXT "${UNINSTALL_REGISTRY_KEY}" UninstallString
       ReadRegStr $0 SHELL_CONTEXT "${INSTALL_REGISTRY_KEY}" InstallLocation
-      StrCpy $1 "/currentuser"
+      StrCpy $3 "/currentuser"
       ${If} ${ShellVarContextAll}
-        StrCpy $1 "/allusers"
+        StrCpy $3 "/allusers"
       ${EndIf}
     ${EndIf}
-    ${If} $0 != ""
-    ${AndIf} ${FileExists} "$0\${UNINSTALL_FILENAME}"
-      CopyFiles /SILENT "$0\${UNINSTALL_FILENAME}" "$PLUGINSDIR\old-uninstaller.exe"
-      ExecWait '"$PLUGINSDIR\old-uninstaller.exe" /S /KEEP_APP_DATA $1 --updated _?=$0' $2
+    ; The uninstaller's path: the command line's first word, in quotes.
+    StrCpy $2 $1 1
+    ${If} $2 == '"'
+      StrCpy $1 $1 "" 1
+      StrCpy $2 0
+      ${Do}
+        StrCpy $4 $1 1 $2
+        ${If} $4 == '"'
+        ${OrIf} $4 == ""
+          ${ExitDo}
+        ${EndIf}
+        IntOp $2 $2 + 1
+      ${Loop}
+      StrCpy $1 $1 $2
+    ${Else}
+      StrCpy $1 ""
+    ${EndIf}
+    ${If} $0 == ""
+    ${AndIf} $1 != ""
+      ${GetParent} $1 $0
+    ${EndIf}
+    ${If} $1 != ""
+    ${AndIf} ${FileExists} $1
+      CopyFiles /SILENT $1 "$PLUGINSDIR\old-uninstaller.exe"
+      ExecWait '"$PLUGINSDIR\old-uninstaller.exe" /S /KEEP_APP_DATA $3 --updated _?=$0' $2
       ${If} $2 != 0
         MessageBox MB_OK|MB_ICONEXCLAMATION "$(uninstallFailed): $2" /SD IDOK
         SetErrorLevel 2
@@ -173,9 +202,15 @@ Section "install"
       Call UninstallOldVersion
     ${EndIf}
     SetOutPath $INSTDIR
-    File /r "${APP_BUILD_DIR}\*.*"
+    File /r "${STAND_IN_APP_DIR}\*.*"
     File "/oname=${UNINSTALL_FILENAME}" "${UNINSTALLER_OUT_FILE}"
     WriteRegStr SHELL_CONTEXT "${INSTALL_REGISTRY_KEY}" InstallLocation "$INSTDIR"
+    StrCpy $0 "/currentuser"
+    ${If} ${ShellVarContextAll}
+      StrCpy $0 "/allusers"
+    ${EndIf}
+    WriteRegStr SHELL_CONTEXT "${UNINSTALL_REGISTRY_KEY}" UninstallString \
+      '"$INSTDIR\${UNINSTALL_FILENAME}" $0'
   !endif
 SectionEnd
 
@@ -215,5 +250,6 @@ SectionEnd
     SetOutPath $TEMP
     RMDir /r $INSTDIR
     DeleteRegKey SHELL_CONTEXT "${INSTALL_REGISTRY_KEY}"
+    DeleteRegKey SHELL_CONTEXT "${UNINSTALL_REGISTRY_KEY}"
   SectionEnd
 !endif
