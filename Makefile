@@ -67,12 +67,18 @@ clean:
 # SIGN_PASSWORD or SIGN_PASSWORD_FILE; SIGN_TIMESTAMP_URL). See README.md, "Releases".
 DIST_DIR ?= dist
 
+# Building and packing need the cross compiler, CMake, Ninja, Python 3 and npm only; signing
+# needs osslsigncode, when a certificate is given.
+.PHONY: release-deps
+release-deps:
+	@bash tools/deps.sh --package $(if $(SIGN_PKCS12)$(SIGN_CERT),osslsigncode:osslsigncode)
+
 .PHONY: release
-release: deps
+release: release-deps
 	@python3 tools/release.py --dist $(DIST_DIR)
 
 # The npm package: make release's build, packed with the package's other files into
 # dist/procsweep-<version>.tgz (npm pack). See README.md, "The npm package".
 .PHONY: package
-package: deps
+package: release-deps
 	@python3 -m tools.package --dist $(DIST_DIR)

@@ -86,15 +86,38 @@ export interface RunOptions {
 }
 
 export interface RunResult {
-  /** procsweep.exe's exit code: one of `ExitCode` unless it was not itself that answered. */
-  exitCode: number;
+  /** procsweep.exe's own answer; `FAILURE` without events: a malformed command line. */
+  exitCode: ExitCode;
   /** The run's events: from the log file with `logFile`, from standard output otherwise. */
   events: ProcsweepEvent[];
   /** The events of standard output (ANSI code page: exact only for ASCII texts). */
   stdoutEvents: ProcsweepEvent[];
 }
 
-/** Runs procsweep.exe; rejects only when it cannot be started or is ended by a signal. */
+/** What `runProcsweep` rejects with when the program ran but procsweep.exe gave no answer. */
+export interface RunFailure extends Error {
+  /** An exit code that is none of `ExitCode`'s: something else answered, such as a launcher
+   * that could not start the tool (Wine answers 53 for a program it cannot find), or a crash. */
+  exitCode?: number;
+  /** The signal that ended the program. */
+  signal?: string;
+  /** True when it had not ended after `timeoutMs`, and was ended. */
+  timedOut?: boolean;
+}
+
+/**
+ * Runs procsweep.exe and resolves, once it has ended, with its own answer: `exitCode` is always
+ * one of `ExitCode`. It never throws: every failure rejects, with an `Error`, when
+ * - `args` or `options` are not what these types say;
+ * - `logFile` cannot be created or read, before or after the run (its folder does not exist,
+ *   access is refused: the `fs` error, such as `code` `'ENOENT'`);
+ * - the program cannot be started (`child_process.spawn`'s error, such as `'ENOENT'` for a
+ *   missing `exePath`, or a missing `launcher[0]`);
+ * - it has not ended after `timeoutMs` (it is ended: `timedOut`), or a signal ended it
+ *   (`signal`): a `RunFailure`;
+ * - it ends with an exit code that is not one of `ExitCode`, which procsweep.exe never gives:
+ *   a `RunFailure` with that `exitCode`, such as 53 from Wine when it cannot find `exePath`.
+ */
 export declare function runProcsweep(
   exePath: string, args: ProcsweepArgs, options?: RunOptions): Promise<RunResult>;
 

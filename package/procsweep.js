@@ -118,8 +118,17 @@ function decodeStdout(bytes) {
   return Buffer.from(bytes.buffer, bytes.byteOffset, bytes.byteLength).toString('latin1');
 }
 
+// The exit codes procsweep.exe itself answers with. Any other code came from something else: a
+// launcher that could not start it, a crash, or a process that ended it.
+const TOOL_EXIT_CODES = new Set(Object.values(ExitCode));
+
+function runFailure(message, fields) {
+  return Object.assign(new Error(message), fields);
+}
+
 // Runs procsweep.exe with `args` (a mode word and its operands, without --log) and resolves
-// with { exitCode, events, stdoutEvents }.
+// with { exitCode, events, stdoutEvents } once it has ended, exitCode being 0, 2, 10 or 11: the
+// tool's own answer (2 without events: a malformed command line).
 // options.logFile: a log file to append to and read back; created empty if missing (the tool
 //   never creates one). Its events are exact, whatever the code page; without it, `events`
 //   comes from standard output.
@@ -128,33 +137,59 @@ function decodeStdout(bytes) {
 //   for example, '/tmp/x.log' into 'Z:\\tmp\\x.log'); the same path by default.
 // options.timeoutMs: ends the run after that long (the tool itself never waits much longer
 //   than its own 8-second deadline plus one 3-second wait per process it terminates).
+// It never throws: every failure rejects the promise with an Error. It rejects when the
+// arguments are not what index.d.ts says, when the log file cannot be created or read (its
+// folder is missing, access is refused), when the program cannot be started (spawn's error,
+// such as ENOENT), when it has not ended after timeoutMs (it is then ended; `timedOut` is true)
+// or was ended by a signal (`signal`), and when it ends with an exit code that is none of the
+// tool's (`exitCode`: Wine, for one, answers 53 for a program it cannot find).
 function runProcsweep(exePath, args, options = {}) {
-  const { logFile, launcher = [], toolPath = (p) => p, timeoutMs = 60000 } = options;
-  let offset = 0;
-  let toolArgs = [...args];
-  if (logFile) {
-    fs.closeSync(fs.openSync(logFile, 'a'));
-    offset = fs.statSync(logFile).size;
-    toolArgs = ['--log', toolPath(logFile), ...toolArgs];
-  }
-  const [program, ...programArgs] = [...launcher, exePath, ...toolArgs];
+  // Every step runs inside the promise: a failure before the start (fs.openSync on a missing
+  // folder) rejects as a failure of the run does.
   return new Promise((resolve, reject) => {
+    const { logFile, launcher = [], toolPath = (p) => p, timeoutMs = 60000 } = options;
+    let offset = 0;
+    let toolArgs = [...args];
+    if (logFile) {
+      fs.closeSync(fs.openSync(logFile, 'a'));
+      offset = fs.statSync(logFile).size;
+      toolArgs = ['--log', toolPath(logFile), ...toolArgs];
+    }
+    const [program, ...programArgs] = [...launcher, exePath, ...toolArgs];
     const child = childProcess.spawn(program, programArgs, {
       stdio: ['ignore', 'pipe', 'ignore'],
       windowsHide: true,
-      timeout: timeoutMs,
     });
+    let timedOut = false;
+    const timer = setTimeout(() => {
+      timedOut = true;
+      child.kill();
+    }, timeoutMs);
+    const settle = (settleWith, value) => {
+      clearTimeout(timer);
+      settleWith(value);
+    };
     const chunks = [];
     child.stdout.on('data', (chunk) => chunks.push(chunk));
-    child.on('error', reject);
+    child.on('error', (error) => settle(reject, error));
     child.on('close', (exitCode, signal) => {
-      if (exitCode === null) {
-        reject(new Error(`procsweep.exe ended by ${signal}`));
-        return;
+      try {
+        if (timedOut) {
+          throw runFailure(`procsweep.exe did not end within ${timeoutMs} ms, and was ended`,
+            { timedOut });
+        }
+        if (exitCode === null) throw runFailure(`procsweep.exe ended by ${signal}`, { signal });
+        if (!TOOL_EXIT_CODES.has(exitCode)) {
+          throw runFailure(`${program} ended with exit code ${exitCode}, which is none of ` +
+            'procsweep.exe\'s (0, 2, 10, 11): something else answered, such as a launcher that ' +
+            'could not start it (Wine answers 53 for a program it cannot find)', { exitCode });
+        }
+        const stdoutEvents = parseEvents(decodeStdout(Buffer.concat(chunks)));
+        const events = logFile ? readLogEvents(logFile, offset) : stdoutEvents;
+        settle(resolve, { exitCode, events, stdoutEvents });
+      } catch (error) {
+        settle(reject, error);
       }
-      const stdoutEvents = parseEvents(decodeStdout(Buffer.concat(chunks)));
-      const events = logFile ? readLogEvents(logFile, offset) : stdoutEvents;
-      resolve({ exitCode, events, stdoutEvents });
     });
   });
 }
@@ -165,7 +200,8 @@ function describeExitCode(exitCode) {
     case ExitCode.SUCCESS:
       return 'nothing of the installation runs, or the action succeeded';
     case ExitCode.FAILURE:
-      return 'procsweep.exe could not do what was asked; see its events';
+      return 'procsweep.exe could not do what was asked: its events say what failed ' +
+        '(with none, its command line was malformed)';
     case ExitCode.MAIN_RUNNING:
       return 'the application runs';
     case ExitCode.HELPERS_RUNNING:

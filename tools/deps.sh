@@ -3,29 +3,43 @@
 # with apt-get (as root; otherwise prints the exact commands and stops), then the npm packages
 # pinned in package-lock.json with `npm ci`.
 #
-# Usage: tools/deps.sh [command:package ...]
-#   Each argument adds a tool to the list below: the command that must be on PATH, and the
-#   Debian package that brings it.
+# Usage: tools/deps.sh [--package] [command:package ...]
+#   --package: only what make release and make package need (the cross compiler, CMake, Ninja,
+#   Python 3 and npm): no Wine, no NSIS, no GoogleTest, no npm packages.
+#   Each command:package argument adds a tool to the list below: the command that must be on
+#   PATH, and the Debian package that brings it.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
+profile=all
+if [ "${1:-}" = --package ]; then
+  profile=package
+  shift
+fi
+
+# What builds procsweep.exe and packs the npm package.
 tools=(
   x86_64-w64-mingw32-g++-posix:g++-mingw-w64-x86-64
   x86_64-w64-mingw32-windres:mingw-w64-tools
-  wine:wine64
   cmake:cmake
   ninja:ninja-build
   python3:python3
-  makensis:nsis
-  node:nodejs
   npm:npm
-  # make release signs with osslsigncode; openssl makes the release test's throwaway certificate.
-  osslsigncode:osslsigncode
-  openssl:openssl
-  # electron-builder packs the application with 7-Zip instead of downloading its own.
-  7za:p7zip-full
-  "$@"
 )
+# What the tests, the demo and the benchmarks need besides.
+if [ $profile = all ]; then
+  tools+=(
+    wine:wine64
+    makensis:nsis
+    node:nodejs
+    # The release test signs with osslsigncode, and openssl makes its throwaway certificate.
+    osslsigncode:osslsigncode
+    openssl:openssl
+    # electron-builder packs the application with 7-Zip instead of downloading its own.
+    7za:p7zip-full
+  )
+fi
+tools+=("$@")
 
 # Whether this kernel runs 32-bit x86 programs: it starts the smallest one there is, a 93-byte
 # static ELF whose only instructions are exit(0) through int 0x80. Some x86-64 kernels have
@@ -49,12 +63,15 @@ missing=()
 for pair in "${tools[@]}"; do
   command -v "${pair%%:*}" >/dev/null 2>&1 || missing+=("${pair##*:}")
 done
-[ -f /usr/src/googletest/CMakeLists.txt ] || missing+=(googletest)
+if [ $profile = all ]; then
+  [ -f /usr/src/googletest/CMakeLists.txt ] || missing+=(googletest)
+fi
 # NSIS's installers and Inno Setup's compiler are 32-bit Windows programs: they need Debian's
 # 32-bit Wine beside wine64, from the i386 architecture. Only where the kernel runs 32-bit code,
 # though: elsewhere wine32 runs nothing, and once it is installed Debian's `wine` script picks
 # its 32-bit loader and fails for every program, 64-bit ones included ("Exec format error").
-if runs_32_bit_code && ! dpkg-query -W -f='${Status}' wine32:i386 2>/dev/null | grep -q ' installed$'; then
+if [ $profile = all ] && runs_32_bit_code &&
+   ! dpkg-query -W -f='${Status}' wine32:i386 2>/dev/null | grep -q ' installed$'; then
   missing+=(wine32:i386)
 fi
 
@@ -77,7 +94,7 @@ fi
 
 # The npm packages that the tests use (Inno Setup's compiler, electron-builder, TypeScript),
 # exactly as package-lock.json pins them.
-if [ ! node_modules/.package-lock.json -nt package-lock.json ]; then
+if [ $profile = all ] && [ ! node_modules/.package-lock.json -nt package-lock.json ]; then
   echo "Installing the npm packages of package-lock.json (npm ci)"
   npm ci --no-audit --no-fund --loglevel=error
 fi

@@ -7,12 +7,15 @@ electron-builder include, the NSIS include, the Inno Setup include, the Node.js 
 types, package.json, README.md and LICENSE. Each is copied from one file of the source tree that
 the release was built from (HEAD as committed, or the working tree with --worktree) into a
 temporary folder, and `npm pack` packs that folder. The version is the one CMake's project()
-gives the release build. npm pack writes the same bytes for the same files, so the same commit
-gives the same tarball wherever it is packed.
+gives the release build; package.json also gets the commit it was built from (npm's gitHead)
+and the project's home page and issue tracker, both taken from its "repository" address, the one
+place that address is written. npm pack writes the same bytes for the same files, so the same
+commit gives the same tarball wherever it is packed.
 
 Options: --dist DIR writes there instead of dist/; --work, --worktree and --jobs are passed to
-the release build (see tools/release.py). For tests, --exe FILE packs that procsweep.exe and
-the working tree's files instead of building a release: a package to try, not one to ship.
+the release build (see tools/release.py); with --worktree, gitHead is HEAD's, whose tree the
+working tree may have changed. For tests, --exe FILE packs that procsweep.exe and the working
+tree's files instead of building a release: a package to try, not one to ship, without gitHead.
 
 Run from the checkout's root: python3 -m tools.package
 """
@@ -41,8 +44,10 @@ PACKAGE_SOURCES = {
     "README.md": "package/README.md",
     "LICENSE": "LICENSE",
 }
-# package.json is this file with the version written in.
+# package.json is this file with the version, the commit, the home page and the issue tracker
+# written in.
 MANIFEST_SOURCE = "package/package.json"
+WRITTEN_IN = ["version", "gitHead", "homepage", "bugs"]
 PACKAGE_FILES = sorted([*PACKAGE_SOURCES, release.EXE_NAME, "package.json"])
 # What CMake writes from project()'s version into the build directory, for the executable's
 # version information.
@@ -71,19 +76,41 @@ def source_path(tree, relative):
     return os.path.join(tree, *relative.split("/"))
 
 
-def stage(tree, exe, version, folder):
-    """The package's files in folder, each from its one source."""
+def project_address(manifest):
+    """The project's web address, from package.json's repository URL
+    ("git+https://host/owner/name.git")."""
+    url = manifest.get("repository", {}).get("url", "")
+    found = re.fullmatch(r"git\+(https://[^ ]+)\.git", url)
+    if not found:
+        raise PackageError(f"{MANIFEST_SOURCE} must give repository.url as "
+                           f"git+https://.../name.git, not {url!r}")
+    return found.group(1)
+
+
+def stage(tree, exe, version, commit, folder):
+    """The package's files in folder, each from its one source; commit (None for a package
+    that is no build of a commit) becomes package.json's gitHead."""
     os.makedirs(folder)
     for name, relative in PACKAGE_SOURCES.items():
         shutil.copyfile(source_path(tree, relative), os.path.join(folder, name))
     shutil.copyfile(exe, os.path.join(folder, release.EXE_NAME))
     with open(source_path(tree, MANIFEST_SOURCE), encoding="utf-8") as file:
         manifest = json.load(file)
-    if "version" in manifest:
-        raise PackageError(f"{MANIFEST_SOURCE} must not name a version: it is project()'s")
-    # The version right after the name, where npm's own files have it.
-    manifest = {"name": manifest["name"], "version": version,
-                **{key: value for key, value in manifest.items() if key != "name"}}
+    for key in WRITTEN_IN:
+        if key in manifest:
+            raise PackageError(f"{MANIFEST_SOURCE} must not give {key}: it is written in here")
+    address = project_address(manifest)
+    # The version right after the name, where npm's own files have it, the home page and the
+    # issue tracker after the repository, and the commit last, where npm publish puts it.
+    written = {"name": manifest["name"], "version": version}
+    for key, value in manifest.items():
+        written.setdefault(key, value)
+        if key == "repository":
+            written["homepage"] = address + "#readme"
+            written["bugs"] = {"url": address + "/issues"}
+    if commit is not None:
+        written["gitHead"] = commit
+    manifest = written
     with open(os.path.join(folder, "package.json"), "w", encoding="utf-8") as file:
         file.write(json.dumps(manifest, indent=2, ensure_ascii=False) + "\n")
 
@@ -120,14 +147,14 @@ def package(arguments):
         remove_tarballs(dist)
     with tempfile.TemporaryDirectory(prefix="procsweep-package-") as scratch:
         if arguments.exe:
-            tree, exe = SOURCE_DIR, os.path.abspath(arguments.exe)
+            tree, exe, commit = SOURCE_DIR, os.path.abspath(arguments.exe), None
             build_dir = os.path.dirname(exe)
             os.makedirs(dist, exist_ok=True)
         else:
             # The release build's own copy of the sources, kept until the files are staged.
             work = os.path.abspath(arguments.work or os.path.join(scratch, "release"))
-            release.release(argparse.Namespace(dist=dist, work=work, worktree=arguments.worktree,
-                                               jobs=arguments.jobs))
+            commit = release.release(argparse.Namespace(
+                dist=dist, work=work, worktree=arguments.worktree, jobs=arguments.jobs))
             tree = os.path.join(work, "procsweep")
             build_dir = os.path.join(tree, "build")
             exe = os.path.join(dist, release.EXE_NAME)
@@ -135,7 +162,7 @@ def package(arguments):
         version = project_version(build_dir)
         tarball = os.path.join(dist, tarball_name(version))
         folder = os.path.join(scratch, NAME)
-        stage(tree, exe, version, folder)
+        stage(tree, exe, version, commit, folder)
         packed, files = npm_pack(folder, dist)
         if packed != tarball or files != PACKAGE_FILES:
             remove_tarballs(dist)

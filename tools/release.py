@@ -216,6 +216,8 @@ def build_outputs(arguments, source_label, key_options, env, work, dist):
 
 
 def release(arguments):
+    """Builds the release into arguments.dist; returns the commit it was built from (with
+    --worktree, the commit whose working tree it was)."""
     env = os.environ
     key_options = signing_key(env)
     commit = git("rev-parse", "HEAD").decode().strip()
@@ -259,6 +261,7 @@ def release(arguments):
 
     print(f"release: {dist}/{SUMS_NAME}")
     print(sums, end="")
+    return commit
 
 
 def argument_parser(description):

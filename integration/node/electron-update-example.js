@@ -71,7 +71,9 @@ function runInstaller(installerPath, installDir = path.dirname(process.execPath)
 // What the user is told when the installer is back while the app still runs.
 function describeInstallerOutcome({ error, exitCode }) {
   if (error) return `The update could not be started: ${error.message}`;
-  const report = path.join(app.getPath('temp'), 'Example App setup procsweep.log');
+  // The NSIS example's report: a new file named with the installer's run time, in %TEMP% (a
+  // per-user installer runs unelevated).
+  const report = path.join(app.getPath('temp'), 'Example App setup procsweep <date>-<time>.log');
   return describeInstallerExit(exitCode, report);
 }
 

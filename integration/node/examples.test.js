@@ -74,7 +74,7 @@ test('the updater reports an installer that failed or could not start',
   assert.equal(run.status, 0, run.stderr);
   const told = JSON.parse(run.stdout);
   assert.equal(told[0], 'The update was not installed: the application could not be ended. ' +
-    `See ${path.join('C:\\Temp', 'Example App setup procsweep.log')}.`);
+    `See ${path.join('C:\\Temp', 'Example App setup procsweep <date>-<time>.log')}.`);
   assert.equal(told[1], 'The update was not installed: the application was kept running.');
   assert.match(told[2], /^The update could not be started: .*ENOENT/);
 });

@@ -9,8 +9,11 @@
 ;   0  done: nothing of the application ran, or it was closed or ended first
 ;   1  cancelled by the user (NSIS)
 ;   2  nothing written: the application could not be ended, or procsweep.exe failed; the
-;      reason is in the report file (ProcsweepExtract below)
+;      reason is in the report (see ProcsweepKeepReport below)
 ;   3  nothing written: the application still runs, the user chose not to end it
+;
+; The report: a new file "Example App setup procsweep <date>-<time>.log" ("uninstall" for the
+; uninstaller) in %TEMP%, or in %WINDIR%\Temp when the installer runs elevated.
 Unicode true
 RequestExecutionLevel user
 !include LogicLib.nsh
@@ -28,16 +31,22 @@ Name "Example App"
 OutFile "example-app-setup.exe"
 InstallDir "$LOCALAPPDATA\Programs\Example App"
 
+; The report is written in $PLUGINSDIR, a folder made for this run under a name nobody can know
+; in advance: a name fixed in advance in %TEMP% could hold a link planted by any program the user
+; runs, which an elevated installer would write through. ProcsweepKeepReport keeps a copy.
 Function .onInit
-  !insertmacro ProcsweepExtract "$TEMP\Example App setup procsweep.log"
+  InitPluginsDir
+  !insertmacro ProcsweepExtract "$PLUGINSDIR\procsweep.log"
 FunctionEnd
 
 Function un.onInit
-  !insertmacro ProcsweepExtract "$TEMP\Example App uninstall procsweep.log"
+  InitPluginsDir
+  !insertmacro ProcsweepExtract "$PLUGINSDIR\procsweep.log"
 FunctionEnd
 
-; The same steps for the installer and, under "un." names, for the uninstaller.
-!macro EndRunningApplicationFunctions UN
+; The same steps for the installer and, under "un." names, for the uninstaller ("setup" or
+; "uninstall" in the report's name).
+!macro EndRunningApplicationFunctions UN SIDE
   ; Writes an event of the last run into the log shown on the details page.
   Function ${UN}ShowEvent
     DetailPrint "procsweep: $R1 pid=$R2 win32-error=$R3 $R4"
@@ -56,6 +65,7 @@ FunctionEnd
         "Example App is still running. End it now? Unsaved work in it is lost." \
         /SD IDOK IDOK end_it
       !insertmacro ProcsweepNote "Example App still runs: the user chose not to end it."
+      !insertmacro ProcsweepKeepReport "Example App ${SIDE} procsweep.log"
       SetErrorLevel 3
       Abort "Example App is still running."
       end_it:
@@ -68,12 +78,16 @@ FunctionEnd
     ${If} $ProcsweepExitCode != 0
       !insertmacro ProcsweepForEachEvent ${UN}ShowEvent
       !insertmacro ProcsweepNote "Example App could not be ended: nothing was changed."
+    ${EndIf}
+    ; In %TEMP%, or in %WINDIR%\Temp when the installer runs elevated.
+    !insertmacro ProcsweepKeepReport "Example App ${SIDE} procsweep.log"
+    ${If} $ProcsweepExitCode != 0
       Abort "Example App could not be ended (procsweep exit code $ProcsweepExitCode)."
     ${EndIf}
   FunctionEnd
 !macroend
-!insertmacro EndRunningApplicationFunctions ""
-!insertmacro EndRunningApplicationFunctions "un."
+!insertmacro EndRunningApplicationFunctions "" setup
+!insertmacro EndRunningApplicationFunctions "un." uninstall
 
 Section
   Call EndRunningApplication

@@ -19,6 +19,7 @@ import type {
   KnownEvent,
   ProcsweepArgs,
   ProcsweepEvent,
+  RunFailure,
   RunOptions,
   RunResult,
   UnknownEvent,
@@ -72,6 +73,19 @@ async function probe(installDir: string, mainExe: string): Promise<string[]> {
   return [told, ...result.events.map(describe), ...result.stdoutEvents.map(describe)];
 }
 
+// A caller that tells the tool's answers from a run that gave none.
+async function answer(exe: string, args: ProcsweepArgs): Promise<ExitCode | string> {
+  try {
+    return (await runProcsweep(exe, args)).exitCode;
+  } catch (error) {
+    const failure = error as RunFailure;
+    const why = failure.exitCode ?? failure.signal ?? failure.timedOut ?? failure.message;
+    return `no answer: ${why}`;
+  }
+}
+// @ts-expect-error a result holds only the tool's own exit codes
+const otherAnswer: RunResult = { exitCode: 53, events: [], stdoutEvents: [] };
+
 const line: ProcsweepEvent | null = parseEventLine('matched pid=1 win32-error=0 C:\\App.exe');
 const fromLog: ProcsweepEvent[] = readLogEvents('C:\\Temp\\procsweep.log', 0);
 const fromBytes: ProcsweepEvent[] = parseEvents(decodeLog(new Uint8Array([0x41, 0])));
@@ -79,4 +93,7 @@ const fromStdout: string = decodeStdout(new Uint8Array([0x41]));
 // @ts-expect-error a log is read from its bytes, not from a string
 decodeLog('text');
 
-export { codes, notACode, names, matched, typo, holders, probe, line, fromLog, fromBytes, fromStdout };
+export {
+  codes, notACode, names, matched, typo, holders, probe, answer, otherAnswer, line, fromLog,
+  fromBytes, fromStdout,
+};

@@ -123,6 +123,8 @@ test('describeExitCode names every exit code', () => {
   for (const code of Object.values(procsweep.ExitCode)) {
     assert.doesNotMatch(procsweep.describeExitCode(code), /unexpected/);
   }
+  // 2 also answers a malformed command line, which has no events to see.
+  assert.match(procsweep.describeExitCode(procsweep.ExitCode.FAILURE), /malformed/);
   assert.match(procsweep.describeExitCode(3), /unexpected exit code 3/);
 });
 
@@ -207,6 +209,96 @@ test('index.d.ts declares every export, and the event names the module knows', (
   assert.deepEqual(names, [...procsweep.EVENT_NAMES]);
 });
 
+// A stand-in for procsweep.exe: Node.js running `script`, started as a launcher would start the
+// tool, so that process.argv holds what the tool would get (--log and its path, the mode word...).
+function standIn(script) {
+  return { launcher: [process.execPath, '-e', script] };
+}
+
+// What a stand-in writes into the log it is given, as the tool would.
+const APPEND_MATCHED = `
+  const log = process.argv[process.argv.indexOf('--log') + 1];
+  require('fs').appendFileSync(log,
+    Buffer.from('matched pid=7 win32-error=0 C:\\\\App\\\\App.exe\\r\\n', 'utf16le'));`;
+
+// Calls runProcsweep as a caller that only handles rejections would: a synchronous throw fails.
+function runOrThrown(...args) {
+  let promise;
+  try {
+    promise = procsweep.runProcsweep(...args);
+  } catch (error) {
+    assert.fail(`runProcsweep threw instead of rejecting: ${error.message}`);
+  }
+  assert.ok(promise instanceof Promise);
+  return promise;
+}
+
+test('runProcsweep resolves with the tool\'s answer, and rejects on anything else', async (t) => {
+  const folder = temporaryFolder(t, 'procsweep-run-');
+  const log = path.join(folder, 'events.log');
+  const missingFolderLog = path.join(folder, 'no such folder', 'events.log');
+  const toolPathFailure = new Error('no Windows path for this');
+  const cases = [
+    { name: 'the tool answers 10, with an event in its log',
+      run: ['procsweep.exe', ['probe', 'C:\\App', 'App.exe'],
+        { ...standIn(`${APPEND_MATCHED} process.exit(10);`), logFile: log }],
+      resolves: { exitCode: 10, events: [['matched', 7, 'C:\\App\\App.exe']] } },
+    { name: 'the tool answers 2 without an event (a malformed command line)',
+      run: ['procsweep.exe', ['probe'], standIn('process.exit(2);')],
+      resolves: { exitCode: 2, events: [] } },
+    // Before the program starts.
+    { name: 'the log file\'s folder does not exist',
+      run: ['procsweep.exe', ['probe', 'C:\\App', 'App.exe'],
+        { ...standIn('process.exit(0);'), logFile: missingFolderLog }],
+      rejects: { code: 'ENOENT' } },
+    { name: 'the log file is a folder',
+      run: ['procsweep.exe', ['probe', 'C:\\App', 'App.exe'],
+        { ...standIn('process.exit(0);'), logFile: folder }],
+      rejects: (error) => ['EISDIR', 'EPERM', 'EACCES'].includes(error.code) },
+    { name: 'toolPath fails',
+      run: ['procsweep.exe', ['probe', 'C:\\App', 'App.exe'],
+        { ...standIn('process.exit(0);'), logFile: log,
+          toolPath: () => { throw toolPathFailure; } }],
+      rejects: (error) => error === toolPathFailure },
+    { name: 'the arguments are no array', run: ['procsweep.exe', null], rejects: TypeError },
+    { name: 'the options are null', run: ['procsweep.exe', ['probe'], null], rejects: TypeError },
+    { name: 'the program does not exist',
+      run: [path.join(folder, 'no such folder', 'procsweep.exe'), ['probe']],
+      rejects: { code: 'ENOENT' } },
+    // After it has started.
+    { name: 'an exit code that is none of the tool\'s (a launcher that cannot find the program)',
+      run: ['procsweep.exe', ['probe'], standIn('process.exit(53);')],
+      rejects: { exitCode: 53 } },
+    { name: 'exit code 1 (Wine that could not start)',
+      run: ['procsweep.exe', ['probe'], standIn('process.exit(1);')],
+      rejects: { exitCode: 1 } },
+    { name: 'no end within timeoutMs',
+      run: ['procsweep.exe', ['probe'], { ...standIn('setTimeout(() => {}, 20000);'),
+        timeoutMs: 300 }],
+      rejects: { timedOut: true } },
+    { name: 'the log file gone when it is read back',
+      run: ['procsweep.exe', ['probe', 'C:\\App', 'App.exe'], { ...standIn(`
+        require('fs').rmSync(process.argv[process.argv.indexOf('--log') + 1]);`), logFile: log }],
+      rejects: { code: 'ENOENT' } },
+  ];
+  if (process.platform !== 'win32') {
+    cases.push({ name: 'ended by a signal',
+      run: ['procsweep.exe', ['probe'], standIn('process.kill(process.pid, "SIGKILL");')],
+      rejects: { signal: 'SIGKILL' } });
+  }
+  for (const { name, run, resolves, rejects } of cases) {
+    const promise = runOrThrown(...run);
+    if (resolves) {
+      const { exitCode, events } = await promise;
+      assert.deepEqual({ exitCode, events: events.map((e) => [e.event, e.pid, e.text]) }, resolves,
+        name);
+    } else {
+      await assert.rejects(promise, rejects, name);
+    }
+  }
+  assert.equal(fs.existsSync(path.dirname(missingFolderLog)), false);
+});
+
 const onWindows = process.platform === 'win32';
 const launcher = onWindows ? [] : [path.join(SOURCE_DIR, 'tools', 'wine-run')];
 const toolPath = (linuxPath) => (onWindows ? linuxPath : `Z:${linuxPath.replace(/\//g, '\\')}`);
@@ -251,5 +343,11 @@ test('runProcsweep runs the package\'s procsweep.exe and reads its log', async (
     { logFile: log, launcher, toolPath });
   assert.deepEqual([malformed.exitCode, malformed.events], [procsweep.ExitCode.FAILURE, []]);
   assert.equal(procsweep.readLogEvents(log).length, 2);
+
+  // The launcher starts, but cannot find the program: not the tool's answer.
+  if (!onWindows) {
+    await assert.rejects(procsweep.runProcsweep(toolPath(path.join(folder, 'procsweep.exe')),
+      ['probe', toolPath(folder), 'App.exe'], { launcher, toolPath }), { exitCode: 53 });
+  }
 });
 

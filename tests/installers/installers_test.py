@@ -14,6 +14,7 @@ folder all along and must survive every run.
 Environment (set by CTest): PROCSWEEP_EXE, FIXTURE_APP, PROCSWEEP_SOURCE_DIR, PROCSWEEP_BUILD_DIR.
 """
 
+import glob
 import itertools
 import os
 import re
@@ -25,8 +26,8 @@ import unittest
 from tests.e2e.harness import (PROCSWEEP_EXE, E2ETestCase, Installation, WineSession, map_drive,
                                read_records, start_fixture, stop_process, wait_ready)
 from tests.installers import guide
-from tests.installers.reports import (complete_lines, run_batch, run_quietly, run_watched,
-                                      windows_temp_folder)
+from tests.installers.reports import (NewReport, complete_lines, run_batch, run_quietly,
+                                      run_watched, windows_temp_folder)
 from tools.windows_programs import (BUILD_DIR, NO_32_BIT_PROGRAMS, NODE, SOURCE_DIR, command,
                                     linux_path, runs_32_bit_programs, win_path)
 
@@ -192,26 +193,35 @@ def inno_log(path):
 
 class Nsis:
     """example.nsi's installer, started as the Node.js updater starts it (a batch file: Wine
-    would quote the /D= argument), and the uninstaller it writes, run in place with _?=."""
+    would quote the /D= argument), and the uninstaller it writes, run in place with _?=.
+
+    Each writes its report in its $PLUGINSDIR while it runs and keeps a copy, a new file named
+    with the run's time, which is in the system's temporary folder here: under Wine every
+    program runs elevated."""
 
     uninstaller = "uninstall.exe"
     install_failure = 2
     uninstall_failure = 2
     not_ended_note = "Example App could not be ended: nothing was changed."
 
-    def __init__(self, installer, temp):
+    def __init__(self, installer):
         self.installer = installer
-        self.temp = temp
+        self.temp = windows_temp_folder()
+        self.kept = windows_temp_folder("%WINDIR%\\Temp")
+
+    def run(self, test, line, side):
+        """Runs the command line `line` of the installer ("setup") or the uninstaller
+        ("uninstall") and reads its report, as it writes it and as it keeps it."""
+        return run_batch(test, line, NewReport(self.kept, f"Example App {side} procsweep.log"),
+                         live=os.path.join(glob.escape(self.temp), "ns*.tmp", "procsweep.log"))
 
     def install(self, test, root):
         line = nsis_updater_command_line(win_path(self.installer), win_path(root))
-        return run_batch(test, line,
-                               os.path.join(self.temp, "Example App setup procsweep.log"))
+        return self.run(test, line, "setup")
 
     def uninstall(self, test, root):
         line = f'"{win_path(root)}\\uninstall.exe" /S _?={win_path(root)}'
-        return run_batch(test, line,
-                               os.path.join(self.temp, "Example App uninstall procsweep.log"))
+        return self.run(test, line, "uninstall")
 
 
 class Inno:
@@ -255,7 +265,7 @@ def setUpModule():
     shutil.rmtree(WORK, ignore_errors=True)
     os.makedirs(WORK)
     WineSession.ensure()
-    KINDS["nsis"] = Nsis(build_nsis(), windows_temp_folder())
+    KINDS["nsis"] = Nsis(build_nsis())
     # ISCC and the setups it makes are 32-bit programs.
     if RUNS_32_BIT_PROGRAMS:
         KINDS["inno"] = Inno(build_inno())
@@ -486,6 +496,27 @@ class InnoUninstallerTest(FolderOutsideTheAnsiCodePage, Scenarios, E2ETestCase):
     kind_name, direction = "inno", Uninstalling
 
 
+class NsisReportPlaceTest(E2ETestCase):
+    def test_no_name_fixed_in_advance_in_temp_is_written_through(self):
+        # Every program the user runs can put a link in %TEMP% at a name known in advance; an
+        # elevated installer (under Wine, every one) that wrote there would write through it.
+        nsis = KINDS["nsis"]
+        target = self.file("not the report.txt", content=b"the user's own file")
+        for side in ["setup", "uninstall"]:
+            link = os.path.join(nsis.temp, f"Example App {side} procsweep.log")
+            if os.path.lexists(link):
+                os.remove(link)
+            os.symlink(target, link)
+            self.addCleanup(os.remove, link)
+        root = os.path.join(self.work, APP_NAME)
+        Installation(root, main=MAIN_EXE)
+        reports = [act(self, root) for act in [nsis.install, nsis.uninstall]]
+        with open(target, "rb") as f:
+            self.assertEqual(f.read(), b"the user's own file")
+        for report in reports:
+            self.assertEqual((report.code, report.steps()), (0, "probe 0"), report)
+
+
 class NsisDriveRootTest(E2ETestCase):
     def test_an_installation_at_a_drive_root_is_ended_before_a_file_is_written(self):
         # At a drive's root NSIS gives $INSTDIR as "R:", which Windows reads as the current
@@ -501,9 +532,9 @@ class NsisDriveRootTest(E2ETestCase):
         shutil.copy(installer, self.folder("drive", "Downloads"))
         main, pid, record = self.start(linux_path(root, MAIN_EXE), "windows")
         nsis = KINDS["nsis"]
-        report = run_batch(self, f"cd /d {drive}\\Downloads\r\n"
-                                 f'"{drive}\\Downloads\\drive-root-setup.exe" /S /D={drive}\\',
-                                 os.path.join(nsis.temp, "Example App setup procsweep.log"))
+        report = nsis.run(self, f"cd /d {drive}\\Downloads\r\n"
+                                f'"{drive}\\Downloads\\drive-root-setup.exe" /S /D={drive}\\',
+                          "setup")
         self.assertEqual(report.code, 0, report)
         self.assertRegex(report.steps(), "^probe 10 close 0( probe 10)* probe 0$", report)
         self.assertEqual(report.lines[0], f'procsweep.exe probe "{drive}\\\\" "{MAIN_EXE}"')

@@ -2,6 +2,7 @@
 read while it runs, the runs of procsweep.exe in it, and the batch file that passes a command
 line to it as NSIS reads it (Wine would quote an argument with a space, such as /D=)."""
 
+import glob
 import os
 import re
 import subprocess
@@ -128,6 +129,16 @@ def utf16_report(report):
     return read
 
 
+def live_or_kept(kept, live):
+    """An installer's report read while it runs and after: the file it writes into while it runs
+    (`live`, a glob pattern: its $PLUGINSDIR, a folder of %TEMP% that it makes under a new name
+    and removes when it ends) and the copy it keeps (`kept`), whichever has more lines."""
+    def read():
+        readings = [utf16_report(path)() for path in [kept, *glob.glob(live)]]
+        return max(readings, key=len)
+    return read
+
+
 def batch_file(test, line):
     """A batch file in the test's folder that runs the command line `line`, as NSIS reads it,
     and ends with its exit code."""
@@ -135,14 +146,18 @@ def batch_file(test, line):
                      content=f"@echo off\r\n{line}\r\nexit /b %ERRORLEVEL%\r\n".encode())
 
 
-def run_batch(test, line, report):
+def run_batch(test, line, report, live=None):
     """Runs the command line `line` from a batch file in the test's folder, watching the UTF-16
     report file `report` (a path, removed first so that only this run's lines are read, or a
-    NewReport made before the run)."""
+    NewReport made before the run). With `live`, `report` is the copy the installer keeps of the
+    file it writes while it runs, a glob pattern (see live_or_kept)."""
     batch = batch_file(test, line)
-    if not isinstance(report, NewReport) and os.path.exists(report):
-        os.remove(report)
-    return run_watched(command("cmd", "/c", win_path(batch)), utf16_report(report))
+    stale = [] if isinstance(report, NewReport) else [report]
+    for path in stale + (glob.glob(live) if live else []):
+        if os.path.exists(path):
+            os.remove(path)
+    read = live_or_kept(report, live) if live else utf16_report(report)
+    return run_watched(command("cmd", "/c", win_path(batch)), read)
 
 
 def read_report(code, report):

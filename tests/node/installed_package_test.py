@@ -105,6 +105,22 @@ class InstalledPackageTest(unittest.TestCase):
         self.assertEqual(sorted(os.listdir(os.path.join(PROJECT, "node_modules"))),
                          [".package-lock.json", package.NAME])
 
+    def test_the_package_says_where_it_comes_from(self):
+        with open(os.path.join(self.installed, "package.json"), encoding="utf-8") as file:
+            manifest = json.load(file)
+        address = package.project_address(manifest)
+        self.assertEqual(manifest["homepage"], address + "#readme")
+        self.assertEqual(manifest["bugs"], {"url": address + "/issues"})
+        # Its page names the repository, at that address, for the guide and the examples it
+        # speaks of, and every address of the project on it is the repository's.
+        with open(os.path.join(self.installed, "README.md"), encoding="utf-8") as file:
+            readme = file.read()
+        self.assertIn(address, readme)
+        host = address.rsplit("/", 2)[0]
+        for found in re.findall(re.escape(host) + r"/\S*", readme):
+            with self.subTest(address=found):
+                self.assertTrue(found.startswith(address), found)
+
     def test_the_module_tests_pass_on_the_installed_package(self):
         resolved = run(["node", "-p", "require.resolve('procsweep')"], cwd=PROJECT)
         self.assertIn(os.path.join(self.installed, "procsweep.js"), resolved)

@@ -155,7 +155,15 @@ class ReleaseTest(unittest.TestCase):
         manifest = json.loads(files["package/package.json"])
         with open(os.path.join(source, "package", "package.json"), encoding="utf-8") as file:
             expected = json.load(file)
-        self.assertEqual(manifest, {**expected, "version": version})
+        # Where it comes from: the commit it was built from, which anyone can check out and
+        # build again, and the home page and the issue tracker of the repository it names.
+        head = subprocess.run(["git", "-C", SOURCE_DIR, "rev-parse", "HEAD"], check=True,
+                              capture_output=True, text=True).stdout.strip()
+        address = "https://github.com/procsweep/procsweep"
+        self.assertEqual(expected["repository"], {"type": "git", "url": f"git+{address}.git"})
+        self.assertEqual(manifest, {**expected, "version": version, "gitHead": head,
+                                    "homepage": f"{address}#readme",
+                                    "bugs": {"url": f"{address}/issues"}})
         self.assertEqual(files["package/LICENSE"], read(os.path.join(SOURCE_DIR, "LICENSE")))
 
     def test_sha256sums_names_each_output_with_its_hash(self):
