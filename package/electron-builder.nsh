@@ -38,8 +38,8 @@
 ; on ARM), the check is skipped, saying so in the report and, unless silent, asking the user to
 ; close the application: an uninstaller that could never run would be worse.
 ;
-; The report: each run of the tool appends to a file in $PLUGINSDIR, a folder made for this run
-; under a name nobody knows in advance. After each check it is copied, as a new file, to
+; The report: each run of the tool appends to a file in $PLUGINSDIR, a folder NSIS makes anew for
+; this run. After each check it is copied, as a new file, to
 ; "<PRODUCT_FILENAME> setup procsweep <date>-<time>.log" ("uninstall" for the uninstaller) in
 ; %TEMP%, or in %WINDIR%\Temp when the installer runs elevated (procsweep.nsh,
 ; ProcsweepKeepReport).

@@ -30,8 +30,8 @@
 ; The report file is what a silent run (/S) leaves behind: every run of the tool as its command
 ; line, the tool's own event lines and "exit code N", in UTF-16LE with a byte-order mark. The
 ; tool writes into it directly (--log), so every path in it is exact. ProcsweepExtract creates
-; it anew: an installer that runs elevated gives it a name in $PLUGINSDIR (a folder made for this
-; run, under a name nobody can know in advance), never a fixed name in %TEMP%, where any program
+; it anew: an installer that runs elevated gives it a name in $PLUGINSDIR (a folder NSIS makes anew
+; for this run in the installer's own %TEMP%), never a fixed name in %TEMP%, where any program
 ; the user runs could have put a link in its way. ProcsweepKeepReport copies it where it stays.
 ;
 ; Every macro keeps $0-$9 and $R0-$R9 as they were, but the variables it sets.
