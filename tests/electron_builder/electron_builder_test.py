@@ -595,16 +595,20 @@ class Situations:
         # The elevated installer keeps its report in the system's temporary folder, where a
         # standard user can make files and links; the unelevated one in %TEMP%. Either makes a
         # new file named with the run's time, and opens nothing that is already there: a file, a
-        # folder or a link (to a file of someone else's, or to one that does not exist yet) at
-        # every name the run could take is left as it was, and the run keeps no copy. Wine
+        # folder or a link (to a file of the same name in another folder, or to where one would
+        # be) at every name the run could take is left as it was, and the run keeps no copy. Wine
         # follows a link when it opens a file, so a link here stands for every name that leads
         # to another file. On Windows a create that fails when the file exists still follows a
         # link whose target does not exist, and creates the target ("Symbolic Link Effects on
         # File Systems Functions"), unless it opens the link itself
         # (FILE_FLAG_OPEN_REPARSE_POINT); a Linux exclusive create never follows a link, so
         # Wine cannot show that part.
-        victim = self.file("victim.txt", content=b"not the installer's")
-        missing = os.path.join(self.work, "missing.txt")
+        # A link leads to a file of the same name in another folder, or to where one would be.
+        elsewhere = self.folder("elsewhere")
+        nowhere = self.folder("nowhere")
+
+        def target(path, what):
+            return os.path.join(elsewhere if what == "link" else nowhere, os.path.basename(path))
 
         def plant(path, what):
             clear(path)
@@ -614,7 +618,10 @@ class Situations:
             elif what == "folder":
                 os.makedirs(path)
             else:
-                os.symlink(victim if what == "link" else missing, path)
+                if what == "link":
+                    with open(target(path, what), "wb") as f:
+                        f.write(b"not the installer's")
+                os.symlink(target(path, what), path)
 
         def clear(path):
             if os.path.isdir(path) and not os.path.islink(path):
@@ -629,7 +636,10 @@ class Situations:
             elif what == "folder":
                 self.assertTrue(os.path.isdir(path) and not os.path.islink(path), path)
             else:
-                self.assertEqual(os.readlink(path), victim if what == "link" else missing, path)
+                self.assertEqual(os.readlink(path), target(path, what), path)
+                if what == "link":
+                    with open(target(path, what), "rb") as f:
+                        self.assertEqual(f.read(), b"not the installer's", path)
 
         for what in ["nothing", "file", "folder", "link", "link to nothing"]:
             for elevated in [True, False]:
@@ -652,11 +662,9 @@ class Situations:
                     # Fails unless the installer ends with 0.
                     run_quietly(command("cmd", "/c", win_path(batch)))
                     self.assertInstalled("1.0.0")
-                    with open(victim, "rb") as f:
-                        self.assertEqual(f.read(), b"not the installer's")
-                    self.assertFalse(os.path.lexists(missing), "the link's target was created")
                     for path in planted:
                         assertAsPlanted(path, what)
+                    self.assertEqual(os.listdir(nowhere), [], "a link's target was created")
                     if what == "nothing":
                         self.assertSteps(read_report(0, report.path()), 0, "probe 0")
                         self.assertIsNone(other.path(), "a report in the other folder")
