@@ -1,7 +1,8 @@
 """The code in docs/integration.md is code that the tests build or run: each block of NSIS,
-Pascal or JavaScript is a run of whole lines of a file in integration/ or of the npm package's
-(package/), each `sh` block is one of the build commands that installers_test.py runs, and
-anything else is a `text` block (a format, or a sample of output). The NSIS and Inno Setup
+Pascal, WiX (xml) or JavaScript is a run of whole lines of a file in integration/ or of the npm
+package's (package/), each `sh` block is one of the build commands that installers_test.py and
+the msi entry (tests/msi) run, and anything else is a `text` block (a format, or a sample of
+output). The NSIS and Inno Setup
 snippets, pasted in the order the guide shows them, build as they stand. The quick starts of
 README.md and package/README.md show pieces of the same files; their electron-builder lines and
 install command are tried on the installed package by the `node` entry."""
@@ -23,6 +24,7 @@ SOURCES = {
     "js": ["package/procsweep.js", "integration/node/electron-update-example.js",
            "integration/node/nsis-installer.js"],
     "json": ["integration/electron-builder/package.json"],
+    "xml": ["integration/msi/example.wxs", "package/procsweep.wxi", "package/procsweep-wix4.wxi"],
 }
 # The electron-builder example's own README shows pieces of the files the electron-builder test
 # builds with.
@@ -30,7 +32,7 @@ ELECTRON_BUILDER_README = os.path.join(SOURCE_DIR, "integration", "electron-buil
 # Their quick starts: a few lines for each kind of installer and for Node.js.
 QUICK_STARTS = ["README.md", os.path.join("package", "README.md")]
 INNO_INCLUDE = "package/procsweep.iss"
-BUILD_PROGRAMS = ["makensis", "ISCC.exe"]
+BUILD_PROGRAMS = ["makensis", "ISCC.exe", "wixl"]
 
 
 def read(relative):
@@ -84,7 +86,8 @@ class GuideTest(unittest.TestCase):
                         self.assertTrue(pieces_of(language, text),
                                         f"not a run of whole lines of {SOURCES[language]}")
             with self.subTest(readme=readme):
-                self.assertLessEqual({"sh", "json", "nsis", "pascal", "js"}, set(languages))
+                self.assertLessEqual({"sh", "json", "nsis", "pascal", "xml", "js"},
+                                     set(languages))
 
     def test_the_build_commands_are_in_the_guide_once_each(self):
         for program in BUILD_PROGRAMS:
