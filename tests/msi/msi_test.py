@@ -170,13 +170,17 @@ class UpgradeTest(MsiTestCase):
         self.install_first(PACKAGES["1.0.0"])
         before = snapshot(deep)
         main, _, _ = self.start_application([(MAIN_EXE, "wait")])[0]
-        run = self.install(PACKAGES["2.0.0"])
-        self.assertEqual(run.code, WINE_INSTALL_FAILURE, run)
-        self.assertEqual(run.events, [
-            f"installation-path-failed pid=0 win32-error=234 {win_path(self.root)}\\"], run)
-        self.assertRunning(main)
-        self.assertEqual(snapshot(deep), before)
-        self.assertRegistered("1.0.0")
+        # force in a silent run, close in a full-UI one: either answer stops the installation.
+        for options in ["/qn", "/qf"]:
+            with self.subTest(options=options):
+                run = self.install(PACKAGES["2.0.0"], options)
+                self.assertEqual(run.code, WINE_INSTALL_FAILURE, run)
+                self.assertEqual(run.events, [
+                    f"installation-path-failed pid=0 win32-error=234 {win_path(self.root)}\\"],
+                    run)
+                self.assertRunning(main)
+                self.assertEqual(snapshot(deep), before)
+                self.assertRegistered("1.0.0")
 
     def test_the_uninstall_ends_the_application_and_removes_its_folder(self):
         self.install_first(PACKAGES["1.0.0"])
