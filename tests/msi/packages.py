@@ -25,9 +25,6 @@ INCLUDE_LINE = "<?include procsweep.wxi ?>"
 WIX_NAMESPACE = "{http://schemas.microsoft.com/wix/2006/wi}"
 # The version in the guide's command line; the other versions are built with it replaced.
 GUIDE_VERSION = "1.0.0"
-# The application's files in each package: the fixture program as the main executable and as
-# the Node.js helper, and the archive.
-PAYLOAD = [MAIN_EXE, NODE, MARKER]
 # What wixl 0.101 prints for each CustomAction row it leaves out (add_dropped_custom_actions).
 WIXL_DROPPED_ROW = "wixl_msi_table_custom_action_add: assertion 'Source != NULL' failed"
 # Custom action types (CustomAction table): an executable stored in the Binary table, and the
@@ -65,13 +62,15 @@ def msi_table(msi, table):
     return [dict(zip(columns, line.split("\t"))) for line in lines[3:] if line]
 
 
-def add_dropped_custom_actions(folder, msi, version):
+def add_dropped_custom_actions(folder, msi, words):
     """wixl 0.101 leaves out the CustomAction row of an executable stored in the Binary table
-    (it prints "assertion 'Source != NULL' failed" instead): each such action of the preprocessed
-    source is added with msibuild, as WiX's own light writes it. A wixl that writes the row
-    itself gets none added."""
-    source = subprocess.run(["wixl", "-E", "-D", f"Version={version}", "example.wxs"], cwd=folder,
-                            check=True, stdout=subprocess.PIPE, timeout=60).stdout
+    (it prints "assertion 'Source != NULL' failed" instead): each such action of the source, as
+    the wixl command line `words` preprocesses it, is added with msibuild, as WiX's own light
+    writes it. A wixl that writes the row itself gets none added."""
+    output = words.index("-o")
+    preprocess = words[:output] + ["-E"] + words[output + 2:]
+    source = subprocess.run(preprocess, cwd=folder, check=True, stdout=subprocess.PIPE,
+                            timeout=60).stdout
     present = {row["Action"] for row in msi_table(msi, "CustomAction")}
     for action in ElementTree.fromstring(source).iter(WIX_NAMESPACE + "CustomAction"):
         if action.get("Id") in present or action.get("BinaryKey") is None:
@@ -112,7 +111,7 @@ def build(folder, version, with_include=True):
     if unexpected:
         raise AssertionError("wixl said:\n" + "\n".join(unexpected))
     msi = os.path.join(folder, words[words.index("-o") + 1])
-    add_dropped_custom_actions(folder, msi, version)
+    add_dropped_custom_actions(folder, msi, words)
     product_code = {row["Property"]: row["Value"]
                     for row in msi_table(msi, "Property")}["ProductCode"]
     return Package(msi, version, product_code)
