@@ -34,8 +34,8 @@ import shutil
 import unittest
 import xml.etree.ElementTree as ElementTree
 
-from tests.e2e.harness import (WORK_ROOT, E2ETestCase, Installation, WineSession, read_records,
-                               start_fixture, stop_process, wait_ready)
+from tests.e2e.harness import (WORK_ROOT, E2ETestCase, Namesakes, WineSession, read_records,
+                               stop_process)
 from tests.msi import packages
 from tests.msi.packages import APP_NAME, MAIN_EXE, msiexec
 from tools.windows_programs import BUILD_DIR, NODE, SOURCE_DIR, linux_path, win_path
@@ -49,10 +49,14 @@ WINE_INSTALL_FAILURE = 1627
 # Wine 8 cannot read a final path much past 260 characters: an installation reached through a
 # short link to a deep folder exists, but procsweep.exe cannot resolve it and answers 2.
 DEEP = ["d" * 100] * 3
+# The application running: its main executable (without a window: it cannot be asked to close)
+# and its Node.js helper, as relative paths and the fixture program's sub-commands.
+APPLICATION = [(MAIN_EXE, "wait"), (NODE, "wait")]
 NO_WIXL = ("wixl not found: Debian's wixl and msitools build the MSI example (`make` installs "
            "them where apt-get can)")
 
-# Built once, in setUpModule: with the include, and without ("plain").
+# Built once, in setUpModule: with the include, and without ("plain"); and the programs of the
+# installation's names in another folder.
 PACKAGES = {}
 PLAIN = {}
 ELSEWHERE = {}
@@ -70,21 +74,12 @@ def setUpModule():
     WineSession.ensure()
     # What an earlier run that was stopped may have left registered.
     packages.forget(WORK_ROOT)
-    # The same program names in another folder named like the installation: never touched. Its
-    # main executable shows a window, so a close request sent to it would end it.
-    other = Installation(os.path.join(WORK, "elsewhere", APP_NAME), main=MAIN_EXE)
-    ELSEWHERE["installation"] = other
-    for relative, command in [(MAIN_EXE, "windows"), (NODE, "wait")]:
-        record = os.path.join(WORK, f"elsewhere-{command}.txt")
-        popen = start_fixture(other.path(relative), command, record)
-        wait_ready(popen, record)
-        ELSEWHERE[relative] = (popen, record)
+    ELSEWHERE["namesakes"] = Namesakes(WORK, APP_NAME, MAIN_EXE)
 
 
 def tearDownModule():
-    for key, value in ELSEWHERE.items():
-        if key != "installation":
-            stop_process(value[0])
+    if "namesakes" in ELSEWHERE:
+        ELSEWHERE["namesakes"].stop()
 
 
 class MsiTestCase(E2ETestCase):
@@ -121,16 +116,15 @@ class MsiTestCase(E2ETestCase):
     def image(self, relative, root=None):
         return win_path(linux_path(root or self.root, relative))
 
-    def exited(self, pid, relative):
-        return f"exited pid={pid} win32-error=0 {self.image(relative)}"
+    def assertEnded(self, run, programs, started):
+        """The tool ended each of these started programs (its "exited" event), and it is gone."""
+        for (relative, _), (popen, pid, _) in zip(programs, started):
+            self.assertIn(f"exited pid={pid} win32-error=0 {self.image(relative)}", run.events,
+                          run)
+            self.assertEndsWith(popen, 0)
 
     def assertElsewhereUntouched(self, run):
-        other = ELSEWHERE["installation"]
-        for relative in [MAIN_EXE, NODE]:
-            popen, record = ELSEWHERE[relative]
-            self.assertIsNone(popen.poll(), f"the copy of {relative} elsewhere was ended")
-            self.assertEqual(len(read_records(record)), 1, "the copy elsewhere got a close")
-        self.assertFalse([line for line in run.events if other.win in line], run)
+        ELSEWHERE["namesakes"].check_untouched(self, run.events, run)
 
     def assertInstalled(self, version, root=None):
         for relative, content in packages.payload_bytes(version).items():
@@ -147,14 +141,10 @@ class MsiTestCase(E2ETestCase):
 class UpgradeTest(MsiTestCase):
     def test_the_upgrade_ends_the_application_and_helper_before_replacing_their_files(self):
         self.install_first(PACKAGES["1.0.0"])
-        (main, main_pid, _), (helper, helper_pid, _) = self.start_application(
-            [(MAIN_EXE, "wait"), (NODE, "wait")])
+        started = self.start_application(APPLICATION)
         run = self.install(PACKAGES["2.0.0"])
         self.assertEqual(run.code, 0, run)
-        self.assertIn(self.exited(main_pid, MAIN_EXE), run.events, run)
-        self.assertIn(self.exited(helper_pid, NODE), run.events, run)
-        self.assertEndsWith(main, 0)
-        self.assertEndsWith(helper, 0)
+        self.assertEnded(run, APPLICATION, started)
         # Had a file been replaced while its program ran, it would be left for the next start.
         self.assertInstalled("2.0.0")
         self.assertNothingLeftForTheNextStart(run)
@@ -184,14 +174,10 @@ class UpgradeTest(MsiTestCase):
 
     def test_the_uninstall_ends_the_application_and_removes_its_folder(self):
         self.install_first(PACKAGES["1.0.0"])
-        (main, main_pid, _), (helper, helper_pid, _) = self.start_application(
-            [(MAIN_EXE, "wait"), (NODE, "wait")])
+        started = self.start_application(APPLICATION)
         run = self.uninstall(PACKAGES["1.0.0"])
         self.assertEqual(run.code, 0, run)
-        self.assertIn(self.exited(main_pid, MAIN_EXE), run.events, run)
-        self.assertIn(self.exited(helper_pid, NODE), run.events, run)
-        self.assertEndsWith(main, 0)
-        self.assertEndsWith(helper, 0)
+        self.assertEnded(run, APPLICATION, started)
         self.assertFalse(os.path.exists(self.root))
         self.assertNothingLeftForTheNextStart(run)
         self.assertRegistered()
@@ -216,8 +202,7 @@ class UpgradeTest(MsiTestCase):
         # already dealt with the application, at its own UI level, and the earlier version's
         # include must not end at a silent level what the user kept open.
         self.install_first(PACKAGES["1.0.0"])
-        (main, _, _), (helper, _, _) = self.start_application(
-            [(MAIN_EXE, "wait"), (NODE, "wait")])
+        (main, _, _), (helper, _, _) = self.start_application(APPLICATION)
         run = self.uninstall(PACKAGES["1.0.0"],
                              f"/qn UPGRADINGPRODUCTCODE={PACKAGES['2.0.0'].product_code}")
         self.assertEqual(run.events, [], run)
@@ -242,14 +227,14 @@ def snapshot(folder):
 # "asked" to close and left running (the fixture without a window cannot be asked), or
 # "closes" by itself when asked.
 UI_LEVELS = [
-    ("/qn", [(MAIN_EXE, "wait"), (NODE, "wait")], "ended"),
-    ("/qb", [(MAIN_EXE, "wait"), (NODE, "wait")], "ended"),
-    ("/qr", [(MAIN_EXE, "wait"), (NODE, "wait")], "asked"),
-    ("/qf", [(MAIN_EXE, "wait"), (NODE, "wait")], "asked"),
+    ("/qn", APPLICATION, "ended"),
+    ("/qb", APPLICATION, "ended"),
+    ("/qr", APPLICATION, "asked"),
+    ("/qf", APPLICATION, "asked"),
     ("/qf", [(MAIN_EXE, "windows")], "closes"),
     ("/qf", [(NODE, "wait")], "ended"),
-    ("/qn PROCSWEEPMODE=close", [(MAIN_EXE, "wait"), (NODE, "wait")], "asked"),
-    ("/qf PROCSWEEPMODE=force", [(MAIN_EXE, "wait"), (NODE, "wait")], "ended"),
+    ("/qn PROCSWEEPMODE=close", APPLICATION, "asked"),
+    ("/qf PROCSWEEPMODE=force", APPLICATION, "ended"),
 ]
 
 
@@ -291,10 +276,7 @@ class UiLevelTest(MsiTestCase):
             self.assertEqual([line for line in run.events if line.startswith("exited ")], [],
                              run)
         else:
-            for (relative, _), pid in zip(programs, pids):
-                self.assertIn(self.exited(pid, relative), run.events, run)
-            for popen, _, _ in started:
-                self.assertEndsWith(popen, 0)
+            self.assertEnded(run, programs, started)
         self.assertInstalled("2.0.0")
         self.assertNothingLeftForTheNextStart(run)
 
