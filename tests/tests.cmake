@@ -70,5 +70,6 @@ endif()
 
 include(tests/node.cmake)
 include(tests/installers.cmake)
+include(tests/msi.cmake)
 include(tests/electron_builder.cmake)
 include(tests/release.cmake)

@@ -37,6 +37,10 @@ if [ $profile = all ]; then
     openssl:openssl
     # electron-builder packs the application with 7-Zip instead of downloading its own.
     7za:p7zip-full
+    # The MSI example: wixl compiles WiX sources into a package, msibuild (msitools) edits its
+    # tables and msiinfo reads them.
+    wixl:wixl
+    msibuild:msitools
   )
 fi
 tools+=("$@")

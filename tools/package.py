@@ -3,10 +3,10 @@
 
 The package holds procsweep.exe as make release builds it (this script runs the release build
 first: the same reproducible file, byte for byte, in dist/ beside the tarball), the
-electron-builder include, the NSIS include, the Inno Setup include, the Node.js module with its
-types, package.json, README.md and LICENSE. Each is copied from one file of the source tree that
-the release was built from (HEAD as committed, or the working tree with --worktree) into a
-temporary folder, and `npm pack` packs that folder. The version is the one CMake's project()
+electron-builder include, the NSIS include, the Inno Setup include, the WiX includes, the Node.js
+module with its types, package.json, README.md and LICENSE. Each is copied from one file of the
+source tree that the release was built from (HEAD as committed, or the working tree with
+--worktree) into a temporary folder, and `npm pack` packs that folder. The version is the one CMake's project()
 gives the release build; package.json also gets the commit it was built from (npm's gitHead)
 and the project's home page and issue tracker, both taken from its "repository" address, the one
 place that address is written. npm pack writes the same bytes for the same files, so the same
@@ -39,6 +39,8 @@ PACKAGE_SOURCES = {
     "electron-builder.nsh": "package/electron-builder.nsh",
     "procsweep.nsh": "package/procsweep.nsh",
     "procsweep.iss": "package/procsweep.iss",
+    "procsweep.wxi": "package/procsweep.wxi",
+    "procsweep-wix4.wxi": "package/procsweep-wix4.wxi",
     "procsweep.js": "package/procsweep.js",
     "index.d.ts": "package/index.d.ts",
     "README.md": "package/README.md",

@@ -21,7 +21,7 @@ import time
 import unittest
 
 from tools import windows_programs
-from tools.windows_programs import (BUILD_DIR, HELPERS, MARKER, UNDER_WINE, final_path,
+from tools.windows_programs import (BUILD_DIR, HELPERS, MARKER, NODE, UNDER_WINE, final_path,
                                     linux_path, win_path)
 
 PROCSWEEP_EXE = os.path.normpath(os.environ.get("PROCSWEEP_EXE",
@@ -266,6 +266,34 @@ class Installation:
     def candidate(self, relative=None):
         """The candidate path the target list builds (the installation root is a final path)."""
         return final_path(self.root) + "\\" + (relative or self.main)
+
+
+class Namesakes:
+    """A main executable and a Node.js helper of the same names as an installation's, run from
+    another folder named like it all along: an installer must never touch them. The main
+    executable shows a window, so that a close request sent to it would end it."""
+
+    def __init__(self, folder, app_name, main):
+        self.installation = Installation(os.path.join(folder, "elsewhere", app_name), main=main)
+        self.running = {}
+        for relative, command in [(main, "windows"), (NODE, "wait")]:
+            record = os.path.join(folder, f"elsewhere-{command}.txt")
+            popen = start_fixture(self.installation.path(relative), command, record)
+            wait_ready(popen, record)
+            self.running[relative] = (popen, record)
+
+    def check_untouched(self, testcase, lines, message=None):
+        """Fails `testcase` when a copy has ended or got a close request, or one of `lines` (what
+        an installer reported) names their folder."""
+        for relative, (popen, record) in self.running.items():
+            testcase.assertIsNone(popen.poll(), f"the copy of {relative} elsewhere was ended")
+            testcase.assertEqual(len(read_records(record)), 1, "the copy elsewhere got a close")
+        testcase.assertFalse([line for line in lines if self.installation.win in line],
+                             message or lines)
+
+    def stop(self):
+        for popen, _ in self.running.values():
+            stop_process(popen)
 
 
 def map_drive(testcase, linux_folder):

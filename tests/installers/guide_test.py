@@ -1,7 +1,8 @@
 """The code in docs/integration.md is code that the tests build or run: each block of NSIS,
-Pascal or JavaScript is a run of whole lines of a file in integration/ or of the npm package's
-(package/), each `sh` block is one of the build commands that installers_test.py runs, and
-anything else is a `text` block (a format, or a sample of output). The NSIS and Inno Setup
+Pascal, WiX (xml) or JavaScript is a run of whole lines of a file in integration/ or of the npm
+package's (package/), each `sh` block is one of the build commands that installers_test.py and
+the msi entry (tests/msi) run, and anything else is a `text` block (a format, or a sample of
+output). The NSIS and Inno Setup
 snippets, pasted in the order the guide shows them, build as they stand. The quick starts of
 README.md and package/README.md give whole NSIS and Inno Setup scripts, built exactly as printed
 in a project's folder (the NSIS one also run), and show pieces of the Node.js example; their
@@ -27,6 +28,7 @@ SOURCES = {
     "js": ["package/procsweep.js", "integration/node/electron-update-example.js",
            "integration/node/nsis-installer.js"],
     "json": ["integration/electron-builder/package.json"],
+    "xml": ["integration/msi/example.wxs", "package/procsweep.wxi", "package/procsweep-wix4.wxi"],
 }
 # The electron-builder example's own README shows pieces of the files the electron-builder test
 # builds with.
@@ -37,7 +39,7 @@ QUICK_STARTS = ["README.md", os.path.join("package", "README.md")]
 # The quick starts' installer scripts are whole files of their own, not pieces of the examples.
 WHOLE_SCRIPTS = {"nsis": "setup.nsi", "pascal": "setup.iss"}
 INNO_INCLUDE = "package/procsweep.iss"
-BUILD_PROGRAMS = ["makensis", "ISCC.exe"]
+BUILD_PROGRAMS = ["makensis", "ISCC.exe", "wixl"]
 
 
 def read(relative):
@@ -91,7 +93,8 @@ class GuideTest(unittest.TestCase):
                         self.assertTrue(pieces_of(language, text),
                                         f"not a run of whole lines of {SOURCES[language]}")
             with self.subTest(readme=readme):
-                self.assertLessEqual({"sh", "json", "nsis", "pascal", "js"}, set(languages))
+                self.assertLessEqual({"sh", "json", "nsis", "pascal", "xml", "js"},
+                                     set(languages))
 
     def test_the_build_commands_are_in_the_guide_once_each(self):
         for program in BUILD_PROGRAMS:

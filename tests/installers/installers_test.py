@@ -23,8 +23,8 @@ import subprocess
 import time
 import unittest
 
-from tests.e2e.harness import (PROCSWEEP_EXE, E2ETestCase, Installation, WineSession, map_drive,
-                               read_records, start_fixture, stop_process, wait_ready)
+from tests.e2e.harness import (PROCSWEEP_EXE, E2ETestCase, Installation, Namesakes, WineSession,
+                               map_drive, read_records)
 from tests.installers import guide
 from tests.installers.reports import (NewReport, complete_lines, run_batch, run_quietly,
                                       run_watched, windows_temp_folder)
@@ -256,7 +256,8 @@ class Inno:
         return report
 
 
-# Built once for the whole run, in setUpModule: the installer kinds that can run here.
+# Built once for the whole run, in setUpModule: the installer kinds that can run here, and the
+# programs of the installation's names in another folder.
 KINDS = {}
 ELSEWHERE = {}
 
@@ -269,21 +270,12 @@ def setUpModule():
     # ISCC and the setups it makes are 32-bit programs.
     if RUNS_32_BIT_PROGRAMS:
         KINDS["inno"] = Inno(build_inno())
-    # The same program names in another folder named like the installation: never touched. Its
-    # main executable shows a window, so a close request sent to it would end it.
-    other = Installation(os.path.join(WORK, "elsewhere", APP_NAME), main=MAIN_EXE)
-    ELSEWHERE["installation"] = other
-    for relative, command in [(MAIN_EXE, "windows"), (NODE, "wait")]:
-        record = os.path.join(WORK, f"elsewhere-{command}.txt")
-        popen = start_fixture(other.path(relative), command, record)
-        wait_ready(popen, record)
-        ELSEWHERE[relative] = (popen, record)
+    ELSEWHERE["namesakes"] = Namesakes(WORK, APP_NAME, MAIN_EXE)
 
 
 def tearDownModule():
-    for key, value in ELSEWHERE.items():
-        if key != "installation":
-            stop_process(value[0])
+    if "namesakes" in ELSEWHERE:
+        ELSEWHERE["namesakes"].stop()
 
 
 class Installing:
@@ -362,12 +354,7 @@ class Scenarios:
         return report
 
     def assertElsewhereUntouched(self, report):
-        other = ELSEWHERE["installation"]
-        for relative in [MAIN_EXE, NODE]:
-            popen, record = ELSEWHERE[relative]
-            self.assertIsNone(popen.poll(), f"the copy of {relative} elsewhere was ended")
-            self.assertEqual(len(read_records(record)), 1, "the copy elsewhere got a close")
-        self.assertFalse([line for line in report.lines if other.win in line], report)
+        ELSEWHERE["namesakes"].check_untouched(self, report.lines, report)
 
     def assertSteps(self, report, code, steps):
         self.assertEqual(report.code, code, report)

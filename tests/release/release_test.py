@@ -33,7 +33,8 @@ SIGNING_VARIABLES = ("SIGN_PKCS12", "SIGN_CERT", "SIGN_KEY", "SIGN_PASSWORD",
 PASSWORD = "throwaway password"
 # Exactly what the npm package holds, below npm's "package/".
 PACKAGE_FILES = ["LICENSE", "README.md", "electron-builder.nsh", "index.d.ts", "package.json",
-                 "procsweep.exe", "procsweep.iss", "procsweep.js", "procsweep.nsh"]
+                 "procsweep-wix4.wxi", "procsweep.exe", "procsweep.iss", "procsweep.js",
+                 "procsweep.nsh", "procsweep.wxi"]
 
 
 def read(path):

@@ -1,0 +1,220 @@
+"""The MSI example's packages, built as docs/integration.md says: example.wxs beside the npm
+package's procsweep.wxi, procsweep.exe and the application's files in app/, compiled with the
+guide's wixl command line, one package per version. And how a test runs msiexec and reads what
+Windows Installer recorded (the registered products, the files left for the next start)."""
+
+import collections
+import os
+import re
+import shutil
+import subprocess
+import xml.etree.ElementTree as ElementTree
+
+from tests.e2e.harness import FIXTURE_APP, PROCSWEEP_EXE
+from tests.installers import guide
+from tests.installers.reports import run_quietly
+from tools.windows_programs import (MARKER, NODE, SOURCE_DIR, command, linux_path, run,
+                                    win_path)
+
+APP_NAME = "Example App"
+MAIN_EXE = "Example App.exe"
+MANUFACTURER = "Example"
+EXAMPLE = os.path.join(SOURCE_DIR, "integration", "msi", "example.wxs")
+INCLUDE = os.path.join(SOURCE_DIR, "package", "procsweep.wxi")
+INCLUDE_LINE = "<?include procsweep.wxi ?>"
+WIX_NAMESPACE = "{http://schemas.microsoft.com/wix/2006/wi}"
+# The version in the guide's command line; the other versions are built with it replaced.
+GUIDE_VERSION = "1.0.0"
+# What wixl 0.101 prints for each CustomAction row it leaves out (add_dropped_custom_actions).
+WIXL_DROPPED_ROW = "wixl_msi_table_custom_action_add: assertion 'Source != NULL' failed"
+# Custom action types (CustomAction table): an executable stored in the Binary table, and the
+# return processing option that ignores its exit code (Return="ignore").
+EXE_IN_BINARY_TABLE = 2
+CONTINUE = 0x40
+
+Package = collections.namedtuple("Package", "path version product_code")
+
+
+def payload_bytes(version):
+    """Each file of the application in `version`. An executable carries the version after its
+    image, where the loader never looks, so each version's files differ and run alike."""
+    with open(FIXTURE_APP, "rb") as f:
+        program = f.read()
+    stamp = f"\0{APP_NAME} {version}".encode()
+    return {MAIN_EXE: program + stamp, NODE: program + stamp, MARKER: b"asar " + version.encode()}
+
+
+def lay_out_payload(folder, version):
+    for relative, content in payload_bytes(version).items():
+        path = linux_path(folder, relative)
+        os.makedirs(os.path.dirname(path), exist_ok=True)
+        with open(path, "wb") as f:
+            f.write(content)
+
+
+def msi_table(msi, table):
+    """The rows of one table of a package, each a dict of its columns."""
+    exported = subprocess.run(["msiinfo", "export", msi, table], check=True,
+                              stdout=subprocess.PIPE, timeout=60).stdout.decode()
+    # msiinfo writes an IDT file: column names, column types, the table's name and keys, rows.
+    lines = exported.replace("\r\n", "\n").split("\n")
+    columns = lines[0].split("\t")
+    return [dict(zip(columns, line.split("\t"))) for line in lines[3:] if line]
+
+
+def add_dropped_custom_actions(folder, msi, words):
+    """wixl 0.101 leaves out the CustomAction row of an executable stored in the Binary table
+    (it prints "assertion 'Source != NULL' failed" instead): each such action of the source, as
+    the wixl command line `words` preprocesses it, is added with msibuild, as WiX's own light
+    writes it. A wixl that writes the row itself gets none added."""
+    output = words.index("-o")
+    preprocess = words[:output] + ["-E"] + words[output + 2:]
+    source = subprocess.run(preprocess, cwd=folder, check=True, stdout=subprocess.PIPE,
+                            timeout=60).stdout
+    present = {row["Action"] for row in msi_table(msi, "CustomAction")}
+    for action in ElementTree.fromstring(source).iter(WIX_NAMESPACE + "CustomAction"):
+        if action.get("Id") in present or action.get("BinaryKey") is None:
+            continue
+        if action.get("Execute", "immediate") != "immediate" or \
+                action.get("Return", "check") not in ("check", "ignore"):
+            raise AssertionError(f"no row written here for {action.attrib}")
+        kind = EXE_IN_BINARY_TABLE | (CONTINUE if action.get("Return") == "ignore" else 0)
+        values = [action.get("Id"), action.get("BinaryKey"), action.get("ExeCommand")]
+        if any("'" in value for value in values):
+            raise AssertionError(f"an apostrophe in {values}: MSI SQL has no escape for it")
+        run_quietly(["msibuild", msi, "-q",
+                     "INSERT INTO `CustomAction` (`Action`, `Type`, `Source`, `Target`) "
+                     f"VALUES ('{values[0]}', {kind}, '{values[1]}', '{values[2]}')"])
+
+
+def build(folder, version, with_include=True):
+    """The example built in `folder` as the guide says, for `version`; without its include line,
+    the same package as an author would have it before adding procsweep."""
+    os.makedirs(folder, exist_ok=True)
+    with open(EXAMPLE, encoding="utf-8") as f:
+        example = f.read()
+    if not with_include:
+        if INCLUDE_LINE not in example:
+            raise AssertionError(f"{EXAMPLE} has no line {INCLUDE_LINE}")
+        example = example.replace(INCLUDE_LINE, "")
+    with open(os.path.join(folder, "example.wxs"), "w", encoding="utf-8") as f:
+        f.write(example)
+    shutil.copy(INCLUDE, folder)
+    shutil.copy(PROCSWEEP_EXE, os.path.join(folder, "procsweep.exe"))
+    lay_out_payload(os.path.join(folder, "app"), version)
+    words = [word.replace(GUIDE_VERSION, version) for word in guide.build_command("wixl")]
+    output = run_quietly(words, cwd=folder)
+    # Anything else wixl says is something of the example that it did not build (an attribute
+    # it ignores, say): the package would not be what the source describes.
+    unexpected = [line for line in output.splitlines()
+                  if line.strip() and WIXL_DROPPED_ROW not in line]
+    if unexpected:
+        raise AssertionError("wixl said:\n" + "\n".join(unexpected))
+    msi = os.path.join(folder, words[words.index("-o") + 1])
+    add_dropped_custom_actions(folder, msi, words)
+    product_code = {row["Property"]: row["Value"]
+                    for row in msi_table(msi, "Property")}["ProductCode"]
+    return Package(msi, version, product_code)
+
+
+class Run:
+    """One run of msiexec: its exit code as Windows gives it, the tool's event lines (the file
+    that PROCSWEEPLOG names), and Windows Installer's own log."""
+
+    def __init__(self, line, code, events, log):
+        self.line = line
+        self.code = code
+        self.events = events
+        self.log = log
+
+    def __repr__(self):
+        try:
+            with open(self.log, "rb") as f:
+                log = f.read().decode("utf-8", errors="replace")
+        except FileNotFoundError:
+            log = ""
+        # The parts of Windows Installer's log that say what ran and how it ended.
+        wanted = re.compile(r"Procsweep|Return value 3|[Ee]rror|UILevel|INSTALLDIR|PROCSWEEP")
+        return (f"msiexec {self.line}\n  exit code {self.code}\n  events:\n    " +
+                "\n    ".join(self.events) + "\n  Windows Installer's log:\n    " +
+                "\n    ".join(line for line in log.splitlines() if wanted.search(line)))
+
+
+def read_utf16_lines(path):
+    with open(path, "rb") as f:
+        return f.read().decode("utf-16-le").split("\r\n")[:-1]
+
+
+def msiexec(test, arguments):
+    """Runs msiexec with `arguments`, the rest of its command line (msiexec reads it itself, so
+    it is written as it is into a batch file), with PROCSWEEPLOG naming a fresh, empty file."""
+    number = len(os.listdir(test.work))
+    events = test.file(f"procsweep-{number}.log")
+    log = os.path.join(test.work, f"msiexec-{number}.log")
+    code = os.path.join(test.work, f"msiexec-{number}.code")
+    line = f'{arguments} PROCSWEEPLOG="{win_path(events)}" /l*v "{win_path(log)}"'
+    # Linux sees a Windows program's exit code modulo 256 (3010 would read 194): cmd reads the
+    # whole of it, and writes it down.
+    batch = test.file(f"msiexec-{number}.bat", content=(
+        f'@echo off\r\nmsiexec {line}\r\necho %ERRORLEVEL%>"{win_path(code)}"\r\n'
+        'exit /b 0\r\n').encode())
+    run_quietly(command("cmd", "/c", win_path(batch)))
+    with open(code) as f:
+        return Run(line, int(f.read().strip()), read_utf16_lines(events), log)
+
+
+def reg_query(*arguments):
+    """reg query's output, or "" where the key or value does not exist."""
+    completed = run("reg", "query", *arguments, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL,
+                    timeout=120)
+    return completed.stdout.decode(errors="replace") if completed.returncode == 0 else ""
+
+
+UNINSTALL_KEY = "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall"
+
+
+def registered_products():
+    """The example's products that Windows Installer has registered: product code to version."""
+    products, current = {}, None
+    for line in reg_query(UNINSTALL_KEY, "/s").splitlines():
+        if line.startswith("HKEY_"):
+            current = products.setdefault(line.rsplit("\\", 1)[1], {})
+        elif current is not None and line.startswith("    "):
+            parts = line.strip().split(None, 2)
+            current[parts[0]] = parts[2] if len(parts) == 3 else ""
+    return {code: values.get("DisplayVersion") for code, values in products.items()
+            if values.get("DisplayName") == APP_NAME and values.get("Publisher") == MANUFACTURER
+            and values.get("WindowsInstaller") == "0x1"}
+
+
+SESSION_MANAGER = "HKLM\\System\\CurrentControlSet\\Control\\Session Manager"
+PENDING = "PendingFileRenameOperations"
+
+
+def left_for_the_next_start():
+    """The files that Windows is to replace or delete when it next starts ("\\??\\" paths)."""
+    listed = reg_query(SESSION_MANAGER, "/v", PENDING)
+    # reg query prints the list's strings on one line, joined by "\0".
+    return {name for name in re.split(r"\\0|\s{4}|\r?\n", listed) if name.startswith("\\??\\")}
+
+
+def below(names, folder):
+    """Those of these "\\??\\" paths that lie below `folder`."""
+    prefix = "\\??\\" + win_path(folder).lower() + "\\"
+    return sorted(name for name in names if name.lower().startswith(prefix))
+
+
+def forget(folder):
+    """Removes every registered product of the example (msiexec /x), and Windows' list of files
+    to replace at the next start when all of them lie below `folder`, the tests' own.
+
+    The include's actions are skipped as in an upgrade's removal of the earlier version
+    (UPGRADINGPRODUCTCODE): what the test started has ended, and an installation the tool
+    cannot read (a test's answer 2) must go all the same."""
+    for product_code in registered_products():
+        run("msiexec", "/x", product_code, "/qn", f"UPGRADINGPRODUCTCODE={product_code}",
+            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=180)
+    names = left_for_the_next_start()
+    if names and len(below(names, folder)) == len(names):
+        run("reg", "delete", SESSION_MANAGER, "/v", PENDING, "/f", stdout=subprocess.DEVNULL,
+            stderr=subprocess.DEVNULL, timeout=120)
