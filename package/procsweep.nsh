@@ -112,8 +112,8 @@
 ; Copies the report to %TEMP%, or, when the installer runs elevated, to the system's own
 ; temporary folder (%WINDIR%\Temp), as a new file: NAME with the local date and time of the
 ; run's first copy before its extension ("App setup procsweep.log" becomes "App setup procsweep
-; 20261211-093015.log"). Later copies in the same run replace that file's contents through the
-; handle the first one opened. Nothing that is already there is ever opened: a file, a link or
+; 20261211-093015.log"; " 2" to " 9" after the time for more runs in the same second). Later
+; copies in the same run replace that file's contents through the handle the first one opened. Nothing that is already there is ever opened: a file, a link or
 ; a folder at that name (which a standard user can make in %WINDIR%\Temp) means no copy is kept.
 !macro ProcsweepKeepReport NAME
   !insertmacro ProcsweepReportVariables
@@ -296,12 +296,27 @@
     System::Free $4
     IntFmt $5 "%02u" $5
     IntFmt $6 "%02u" $6
-    StrCpy $0 "$1\$2$5$6$3"
+    StrCpy $2 "$1\$2$5$6"
     ; GENERIC_WRITE, FILE_SHARE_READ, CREATE_NEW, FILE_ATTRIBUTE_NORMAL with
     ; FILE_FLAG_OPEN_REPARSE_POINT: a name that is taken (a file, a folder, or a symbolic link,
     ; even one whose target does not exist) fails with ERROR_FILE_EXISTS, and nothing at it is
-    ; opened or created. Then no copy is kept.
-    System::Call 'kernel32::CreateFileW(w r0, i 0x40000000, i 1, p 0, i 1, i 0x00200080, p 0) p .r1'
+    ; opened or created. Another run in the same second takes the next of " 2" to " 9" after the
+    ; time; when all are taken, no copy is kept.
+    StrCpy $4 1
+    ${Do}
+      ${If} $4 = 1
+        StrCpy $0 "$2$3"
+      ${Else}
+        StrCpy $0 "$2 $4$3"
+      ${EndIf}
+      System::Call 'kernel32::CreateFileW(w r0, i 0x40000000, i 1, p 0, i 1, i 0x00200080, p 0) p .r1 ?e'
+      Pop $5
+      IntOp $4 $4 + 1
+      ${If} $1 <> -1
+      ${OrIf} $5 <> 80 ; ERROR_FILE_EXISTS
+        ${ExitDo}
+      ${EndIf}
+    ${LoopUntil} $4 > 9
     StrCpy $ProcsweepKept $1
   ${EndIf}
   ${If} $ProcsweepKept <> -1

@@ -421,11 +421,13 @@ def forget_install_locations():
 
 def report_names(name, seconds):
     """The names a report kept from now on, for `seconds`, can take: `name` with each second's
-    date and time (local and UTC) before its extension."""
+    date and time (local and UTC) before its extension, and after it " 2" to " 9"."""
     stem, extension = os.path.splitext(name)
     now = time.time()
-    return sorted({f"{stem} {time.strftime('%Y%m%d-%H%M%S', convert(now + second))}{extension}"
-                   for second in range(-2, seconds) for convert in [time.localtime, time.gmtime]})
+    return sorted({f"{stem} {time.strftime('%Y%m%d-%H%M%S', convert(now + second))}{count}"
+                   f"{extension}"
+                   for second in range(-2, seconds) for convert in [time.localtime, time.gmtime]
+                   for count in ["", *(f" {n}" for n in range(2, 10))]})
 
 
 def kept_report(name, elevated=True):
@@ -651,7 +653,7 @@ class Situations:
                         # Every name of the next few minutes, and the name without a time.
                         planted = [os.path.join(TEMP[folder], name)
                                    for folder in ["system", "user"]
-                                   for name in [SETUP_REPORT, *report_names(SETUP_REPORT, 300)]]
+                                   for name in [SETUP_REPORT, *report_names(SETUP_REPORT, 120)]]
                         for path in planted:
                             self.addCleanup(clear, path)
                             plant(path, what)

@@ -8,11 +8,12 @@ Environment (set by CTest): PROCSWEEP_EXE, FIXTURE_APP, PROCSWEEP_SOURCE_DIR, PR
 import os
 import shutil
 import struct
+import time
 import unittest
 
 from tests.e2e.harness import PROCSWEEP_EXE, E2ETestCase, Installation
 from tests.installers.installers_test import MAIN_EXE, build_script
-from tests.installers.reports import run_quietly
+from tests.installers.reports import NewReport, run_quietly, windows_temp_folder
 from tools.windows_programs import SOURCE_DIR, command, linux_path, win_path
 
 INCLUDE = os.path.join(SOURCE_DIR, "package", "procsweep.nsh")
@@ -57,18 +58,19 @@ def script(lines, root):
             "SectionEnd"]
 
 
-class MacrosTest(E2ETestCase):
-    def build_and_run(self, name, lines, root, tool=PROCSWEEP_EXE):
-        """Builds the script of `lines` in a folder of its own, with `tool` as procsweep.exe,
-        runs it silently and returns what it wrote."""
-        folder = self.folder(name)
-        shutil.copy(INCLUDE, folder)
-        shutil.copy(tool, os.path.join(folder, "procsweep.exe"))
-        installer = build_script(folder, name, script(lines, root))
-        run_quietly(command(installer))
-        with open(os.path.join(folder, "out.txt"), encoding="utf-8") as f:
-            return dict(line.split(" ", 1) for line in f.read().splitlines())
+def build_and_run(test, name, lines, root, tool=PROCSWEEP_EXE):
+    """Builds the script of `lines` in a folder of the test's own, with `tool` as procsweep.exe,
+    runs it silently and returns what it wrote."""
+    folder = test.folder(name)
+    shutil.copy(INCLUDE, folder)
+    shutil.copy(tool, os.path.join(folder, "procsweep.exe"))
+    installer = build_script(folder, name, script(lines, root))
+    run_quietly(command(installer))
+    with open(os.path.join(folder, "out.txt"), encoding="utf-8") as f:
+        return dict(line.split(" ", 1) for line in f.read().splitlines())
 
+
+class MacrosTest(E2ETestCase):
     def test_every_macro_gives_back_every_register(self):
         # The application runs, so that every run has an event and ForEachEvent calls back.
         root = os.path.join(self.work, "Example App")
@@ -79,7 +81,7 @@ class MacrosTest(E2ETestCase):
                 lines = [use]
                 if macro == "ProcsweepForEachEvent":
                     lines.insert(0, USES["ProcsweepRun"])
-                out = self.build_and_run(macro, lines, root)
+                out = build_and_run(self, macro, lines, root)
                 self.assertEqual({register: out[register[1:]] for register in REGISTERS},
                                  {register: f"before {register[1:]}" for register in REGISTERS})
                 if macro == "ProcsweepForEachEvent":
@@ -97,13 +99,41 @@ class MacrosTest(E2ETestCase):
         foreign = self.file("arm64", "procsweep.exe", content=bytes(image))
         root = os.path.join(self.work, "Example App")
         Installation(root, main=MAIN_EXE)
-        out = self.build_and_run("foreign", [USES["ProcsweepRun"]], root, tool=foreign)
+        out = build_and_run(self, "foreign", [USES["ProcsweepRun"]], root, tool=foreign)
         self.assertEqual(out["exit-code"], "unsupported")
         # A tool that cannot be started for any other reason stays an error: here its file is
         # gone by the time it is started.
         lines = ['Delete "$PLUGINSDIR\\procsweep.exe"', USES["ProcsweepRun"]]
-        out = self.build_and_run("gone", lines, root)
+        out = build_and_run(self, "gone", lines, root)
         self.assertEqual(out["exit-code"], "error")
+
+
+class KeepReportTest(E2ETestCase):
+    def test_a_name_taken_in_that_second_gives_the_next_one_and_is_left_as_it_was(self):
+        # Another run in the same second took the report's name (as the runs of a test do, one
+        # right after the other): the copy goes to the next name, " 2" after the time, and the
+        # file at the first name keeps its bytes. Under Wine every program runs elevated: the
+        # copy is in %WINDIR%\Temp.
+        kept = windows_temp_folder("%WINDIR%\\Temp")
+        taken = [os.path.join(kept, f"kept {time.strftime('%Y%m%d-%H%M%S', convert(second))}.log")
+                 for second in range(int(time.time()) - 2, int(time.time()) + 120)
+                 for convert in [time.localtime, time.gmtime]]
+        for path in taken:
+            if not os.path.exists(path):
+                with open(path, "wb") as f:
+                    f.write(b"another run's")
+                self.addCleanup(os.remove, path)
+        report = NewReport(kept, "kept.log")
+        root = os.path.join(self.work, "Example App")
+        Installation(root, main=MAIN_EXE)
+        build_and_run(self, "keep", [USES["ProcsweepRun"], USES["ProcsweepKeepReport"]],
+                                 root)
+        self.assertRegex(os.path.basename(report.path()), r"^kept \d{8}-\d{6} 2\.log$")
+        with open(report.path(), "rb") as f:
+            self.assertIn("exit code 0".encode("utf-16-le"), f.read())
+        for path in taken:
+            with open(path, "rb") as f:
+                self.assertEqual(f.read(), b"another run's", path)
 
 
 if __name__ == "__main__":

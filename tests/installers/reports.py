@@ -90,12 +90,14 @@ def run_watched(args, read_lines):
 class NewReport:
     """The report a run that starts now keeps with procsweep.nsh's ProcsweepKeepReport: a new
     file in `folder` named after `name` with the run's date and time before its extension
-    ("App setup procsweep 20261211-093015.log"). Files of that form already there are not it."""
+    ("App setup procsweep 20261211-093015.log", or "... 20261211-093015 2.log" for a second run
+    in that second). Files of that form already there are not it."""
 
     def __init__(self, folder, name):
         stem, extension = os.path.splitext(name)
         self.folder = folder
-        self.pattern = re.compile(re.escape(stem) + r" \d{8}-\d{6}" + re.escape(extension) + "$")
+        self.pattern = re.compile(re.escape(stem) + r" \d{8}-\d{6}( [2-9])?" + re.escape(extension)
+                                  + "$")
         self.before = set(self.all())
 
     def all(self):
