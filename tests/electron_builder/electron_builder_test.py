@@ -8,34 +8,43 @@ elevates when the user installs for every user). Each installer and its uninstal
 Wine in the situations they meet, silently: nothing runs; the application runs and closes when
 asked; it ignores the request and is ended after the wait; only a helper runs; a program of the
 same name runs from another folder; an update as electron-updater starts it; an update into
-another folder, whose old installation the installer uninstalls first; the elevated instance
-of an assisted installer; a file, folder or link already at the report's names, elevated and
-not; the uninstaller while the application runs; procsweep.exe answering 2. And driven as a
-user drives them (the windows' texts read, the buttons pressed, through the fixture program):
-what the installer shows while it waits, its question, and both answers, for the installation
-folder and for the old installation in another folder.
+another folder, whose old installation the installer uninstalls first (found by its
+InstallLocation, or by its uninstaller's command line alone); the elevated instance of an assisted
+installer; a file, folder or link already at every name the report can take, elevated and not;
+another program's dialogs during a silent update; the uninstaller while the application runs;
+procsweep.exe answering 2. And driven as a user drives them (the windows' texts read, the buttons
+pressed, through the fixture program): what the installer shows while it waits, its question,
+and both answers, for the installation folder and for the old installation in another folder.
+ElectronBuilderBuildTest checks electron-builder's build itself: both makensis passes of each
+kind without a warning, an author's own include that takes this one, and a build for 32-bit
+Windows refused.
 
 electron-builder downloads 7-Zip, NSIS, NSIS's plug-ins and Electron when it builds. Here it gets
-local ones: Debian's 7za and makensis, the plug-ins in ELECTRON_BUILDER_NSIS_RESOURCES_DIR (where
-that is unset, it fetches them itself), and the fixture program as electron.exe. It runs the
-installer it has just built, under the `wine` it finds on PATH, to write the uninstaller: that
-`wine` starts programs the project's way (tools/wine-run).
+local ones: Debian's 7za and makensis (through build_tools.py, which records each run), the
+plug-ins in ELECTRON_BUILDER_NSIS_RESOURCES_DIR (where that is unset, it fetches them itself),
+and the fixture program as electron.exe. It runs the installer it has just built, under the
+`wine` it finds on PATH, to write the uninstaller: that `wine` starts programs the project's way
+(tools/wine-run).
 
 Under Wine every program runs elevated. The tests run an installer unelevated through the
 fixture program (`fixture_app limited`, the user's linked unelevated token), and an assisted
 installer's elevated instance by starting it as the UAC plug-in starts that instance: with its
 /UAC: argument first. Wine never needs to elevate, so nothing else would run that branch.
 
-On a machine that runs no 32-bit program, electron-builder cannot build or run its installers
-(they, their plug-ins and the program its build runs to write the uninstaller are 32-bit). There
-the same situations run against a stand-in installer instead, which is NOT electron-builder's:
-stand_in/installer.nsi, built for 64-bit Windows with makensis -WX in electron-builder's two
-passes, takes the include, unchanged, where electron-builder's templates insert it, with
-electron-builder's defines and messages, and keeps of electron-builder's templates what the
-include meets (its header says which): the one-click banner, the details hidden before the
-check, the assisted kind's directory page and elevated instance (stand_in/UAC.nsh answers the UAC
-plug-in's question), and the old installation's uninstaller run before any file is written. Its
-tests are named StandIn...; the electron-builder ones are skipped there, saying why.
+On a machine that runs no 32-bit program, electron-builder still builds every kind, but two
+things stand in for what cannot run there. The one 32-bit step of its build, running the
+installer it built to write the uninstaller, writes a placeholder instead (build_tools.py); those
+installers are never run. The situations run against a stand-in installer instead, which is NOT
+electron-builder's templates: the script header that electron-builder's own build of the same
+project gave makensis (its includes, flags, messages and the author's include, as recorded), then
+stand_in/installer.nsi where the templates begin, built with electron-builder's own makensis
+arguments (-WX among them) for 64-bit Windows. So the include meets nothing there that it does
+not meet in electron-builder. The stand-in keeps of electron-builder's templates what the include
+meets (its header says which): the one-click banner, the details hidden before the check, the
+assisted kinds' directory page and the elevated instance (stand_in/UAC.nsh answers the UAC
+plug-in's question), the per-machine kind, and the old installation's uninstaller run before any
+file is written. Its tests are named StandIn...; the electron-builder ones are skipped there,
+saying why.
 
 Environment (set by CTest): PROCSWEEP_EXE, FIXTURE_APP, ELECTRON_STAND_IN, PROCSWEEP_SOURCE_DIR,
 PROCSWEEP_BUILD_DIR; ELECTRON_BUILDER_NSIS_RESOURCES_DIR (.ci/run sets it).
