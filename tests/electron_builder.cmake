@@ -1,7 +1,7 @@
 # The electron-builder example of integration/electron-builder: installers built by
-# electron-builder itself, offline, for a stand-in Electron application (where no 32-bit program
-# runs: by the stand-in installer of tests/electron_builder/stand_in.nsi), and run silently under
-# Wine. Needs Node.js, the npm package electron-builder, makensis and 7-Zip, which `make` installs.
+# electron-builder itself, offline, on every machine, for a stand-in Electron application, and run
+# under Wine (where no 32-bit program runs: the stand-in installer of
+# tests/electron_builder/stand_in/, built from electron-builder's own script header). Needs Node.js, the npm package electron-builder, makensis and 7-Zip, which `make` installs.
 if(Python3_Interpreter_FOUND AND NOT CMAKE_HOST_WIN32)
   # The stand-in for electron.exe: the fixture program, stripped and with version information,
   # as electron-builder's resource editor rejects an executable with symbols or without them.
@@ -15,8 +15,6 @@ if(Python3_Interpreter_FOUND AND NOT CMAKE_HOST_WIN32)
   add_test(NAME electron-builder
     COMMAND ${Python3_EXECUTABLE} -m unittest discover -s ${CMAKE_SOURCE_DIR}/tests/electron_builder
       -t ${CMAKE_SOURCE_DIR} -p "*_test.py" -v)
-  # On a machine that cannot run the 32-bit installers, the situations run against the stand-in
-  # installer of tests/electron_builder/stand_in.nsi instead (not electron-builder's).
   set_tests_properties(electron-builder PROPERTIES TIMEOUT 3600
     ENVIRONMENT "${PROCSWEEP_TEST_ENVIRONMENT};ELECTRON_STAND_IN=$<TARGET_FILE:fixture_electron>")
 endif()
