@@ -113,8 +113,10 @@
 ; temporary folder (%WINDIR%\Temp), as a new file: NAME with the local date and time of the
 ; run's first copy before its extension ("App setup procsweep.log" becomes "App setup procsweep
 ; 20261211-093015.log"; " 2" to " 9" after the time for more runs in the same second). Later
-; copies in the same run replace that file's contents through the handle the first one opened. Nothing that is already there is ever opened: a file, a link or
-; a folder at that name (which a standard user can make in %WINDIR%\Temp) means no copy is kept.
+; copies in the same run replace that file's contents through the handle the first one opened.
+; Nothing that is already there is ever opened: a file, a link or a folder at that name (which a
+; standard user can make in %WINDIR%\Temp) is passed over, and when every name is taken no copy
+; is kept.
 !macro ProcsweepKeepReport NAME
   !insertmacro ProcsweepReportVariables
   ; The kept file's handle, open for the rest of the run ("" before the first copy, -1 when

@@ -56,17 +56,16 @@ import shlex
 import shutil
 import subprocess
 import sys
-import time
 import unittest
 
 from tests.e2e.harness import (FIXTURE_APP, PROCSWEEP_EXE, E2ETestCase, Installation,
                                WineSession, read_records)
 from tests.installers import guide
 from tests.installers.gui import CANCEL, OK, Screen, click_through, finish, start_installer
-from tests.installers.reports import (NewReport, batch_file, read_report, run_batch, run_quietly,
-                                      windows_temp_folder)
+from tests.installers.reports import (NewReport, batch_file, read_report, report_names,
+                                      run_batch, run_quietly, windows_temp_folder)
 from tools import package
-from tools.windows_programs import (BUILD_DIR, ENV, NO_32_BIT_PROGRAMS, NODE, SOURCE_DIR, WINE_RUN,
+from tools.windows_programs import (BUILD_DIR, ENV, NODE, SOURCE_DIR, WINE_RUN,
                                     command, linux_path, runs_32_bit_programs, win_path)
 
 ELECTRON_STAND_IN = os.environ.get("ELECTRON_STAND_IN",
@@ -225,7 +224,7 @@ NETWORK_FAILURES = ["getaddrinfo", "ENOTFOUND", "ECONNREFUSED", "ETIMEDOUT", "EA
 
 def run_electron_builder(env, project, record, arch="--x64"):
     """Builds the project with electron-builder, as an author does, offline, its makensis runs
-    recorded in `record`. Returns what it printed."""
+    recorded in `record`."""
     completed = subprocess.run(
         [shutil.which("node"), ELECTRON_BUILDER, "--win", arch, "--projectDir", project],
         cwd=project, env=dict(env, PROCSWEEP_MAKENSIS_RECORD=record), stdin=subprocess.DEVNULL,
@@ -239,7 +238,6 @@ def run_electron_builder(env, project, record, arch="--x64"):
                 "ELECTRON_BUILDER_NSIS_RESOURCES_DIR to a folder with them, such as "
                 "../shared/vendor/electron-builder-nsis-resources (.ci/run sets it)") from None
         raise AssertionError(f"electron-builder ended with {completed.returncode}:\n{printed}")
-    return printed
 
 
 def makensis_runs(record):
@@ -358,7 +356,7 @@ def build_installer(kind, version, tools, tarball, work=WORK, runner=RUNNER, **p
     project = make_project(kind, version, tools, tarball, work, **project_options)
     output = os.path.join(project, "dist")
     record = os.path.join(project, "makensis-runs")
-    printed = run_electron_builder(tools["env"], project, record)
+    run_electron_builder(tools["env"], project, record)
     runs = makensis_runs(record)
     installer = os.path.join(output, f"{PRODUCT} Setup {version}.exe")
     if runner == "stand-in":
@@ -366,8 +364,7 @@ def build_installer(kind, version, tools, tarball, work=WORK, runner=RUNNER, **p
         build_stand_in(runs, output, installer)
     with open(os.path.join(output, "win-unpacked", "resources", "app.asar"), "rb") as f:
         archive = f.read()
-    return {"installer": installer, "archive": archive, "runs": runs, "printed": printed,
-            "project": project}
+    return {"installer": installer, "archive": archive, "runs": runs, "project": project}
 
 
 # Built once for the whole run, in setUpModule: the package's tarball, the tools electron-builder
@@ -426,17 +423,6 @@ def forget_install_locations():
     with open(path, "w") as f:
         f.write("\r\n".join(lines) + "\r\n")
     run_quietly(command("regedit", "/S", win_path(path)))
-
-
-def report_names(name, seconds):
-    """The names a report kept from now on, for `seconds`, can take: `name` with each second's
-    date and time (local and UTC) before its extension, and after it " 2" to " 9"."""
-    stem, extension = os.path.splitext(name)
-    now = time.time()
-    return sorted({f"{stem} {time.strftime('%Y%m%d-%H%M%S', convert(now + second))}{count}"
-                   f"{extension}"
-                   for second in range(-2, seconds) for convert in [time.localtime, time.gmtime]
-                   for count in ["", *(f" {n}" for n in range(2, 10))]})
 
 
 def kept_report(name, elevated=True):

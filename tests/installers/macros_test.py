@@ -8,12 +8,12 @@ Environment (set by CTest): PROCSWEEP_EXE, FIXTURE_APP, PROCSWEEP_SOURCE_DIR, PR
 import os
 import shutil
 import struct
-import time
 import unittest
 
 from tests.e2e.harness import PROCSWEEP_EXE, E2ETestCase, Installation
 from tests.installers.installers_test import MAIN_EXE, build_script
-from tests.installers.reports import NewReport, run_quietly, windows_temp_folder
+from tests.installers.reports import (NewReport, report_names, run_quietly,
+                                      windows_temp_folder)
 from tools.windows_programs import SOURCE_DIR, command, linux_path, win_path
 
 INCLUDE = os.path.join(SOURCE_DIR, "package", "procsweep.nsh")
@@ -115,9 +115,7 @@ class KeepReportTest(E2ETestCase):
         # file at the first name keeps its bytes. Under Wine every program runs elevated: the
         # copy is in %WINDIR%\Temp.
         kept = windows_temp_folder("%WINDIR%\\Temp")
-        taken = [os.path.join(kept, f"kept {time.strftime('%Y%m%d-%H%M%S', convert(second))}.log")
-                 for second in range(int(time.time()) - 2, int(time.time()) + 120)
-                 for convert in [time.localtime, time.gmtime]]
+        taken = [os.path.join(kept, name) for name in report_names("kept.log", 120, counts=())]
         for path in taken:
             if not os.path.exists(path):
                 with open(path, "wb") as f:
@@ -126,8 +124,7 @@ class KeepReportTest(E2ETestCase):
         report = NewReport(kept, "kept.log")
         root = os.path.join(self.work, "Example App")
         Installation(root, main=MAIN_EXE)
-        build_and_run(self, "keep", [USES["ProcsweepRun"], USES["ProcsweepKeepReport"]],
-                                 root)
+        build_and_run(self, "keep", [USES["ProcsweepRun"], USES["ProcsweepKeepReport"]], root)
         self.assertRegex(os.path.basename(report.path()), r"^kept \d{8}-\d{6} 2\.log$")
         with open(report.path(), "rb") as f:
             self.assertIn("exit code 0".encode("utf-16-le"), f.read())

@@ -114,6 +114,18 @@ class NewReport:
         return os.path.join(self.folder, new[0]) if new else None
 
 
+def report_names(name, seconds, counts=range(2, 10)):
+    """The names a report ProcsweepKeepReport keeps from now on, for `seconds`, can take: `name`
+    with each second's date and time (local and UTC) before its extension, and after it each of
+    `counts` (" 2" to " 9": more runs in the same second)."""
+    stem, extension = os.path.splitext(name)
+    now = time.time()
+    return sorted({f"{stem} {time.strftime('%Y%m%d-%H%M%S', convert(now + second))}{suffix}"
+                   f"{extension}"
+                   for second in range(-2, seconds) for convert in [time.localtime, time.gmtime]
+                   for suffix in ["", *(f" {count}" for count in counts)]})
+
+
 def utf16_report(report):
     """Reads the lines of a UTF-16 report: at a path, or the NewReport once it is there."""
     def read():
