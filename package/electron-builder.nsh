@@ -23,7 +23,10 @@
 ;   - the elevated instance of an assisted installer (the user chose "Anyone who uses this
 ;     computer", or a per-machine installation is upgraded), where electron-builder skips its
 ;     check: in an assisted installer, a section of this include's, before electron-builder's,
-;     checks in every instance, and the check electron-builder calls does nothing more.
+;     checks in every instance, and the check electron-builder calls does nothing more;
+;   - in a silent run of the default assisted installer where a per-machine installation is
+;     recorded besides the user's own, that installation's folder: electron-builder switches to
+;     it inside its own section.
 ; While it waits for the application to close, the installer says so: on the details page, and
 ; on the one-click installer's banner.
 ;
@@ -31,12 +34,14 @@
 ;   0  done: nothing of the application ran, or it was closed or ended first
 ;   1  cancelled by the user (NSIS)
 ;   2  nothing written: the application could not be ended, the user chose not to end it, or
-;      procsweep.exe failed; the report says which
+;      procsweep.exe failed or could not be started; the report says which
 ;
 ; procsweep.exe is an x64 program. A build for 32-bit Windows alone is refused. Where a Windows
 ; cannot run it at all (32-bit Windows meeting an installer that carries both kinds, Windows 10
-; on ARM), the check is skipped, saying so in the report and, unless silent, asking the user to
-; close the application: an uninstaller that could never run would be worse.
+; on ARM, as the machine itself says), or a policy refuses to start it from the installer's
+; temporary folder (errors 1260 and 4551), the check is skipped, saying so in the report and,
+; unless silent, asking the user to close the application: an uninstaller that could never run
+; would be worse. Any other failure to start it stops the installer, nothing written.
 ;
 ; The report: each run of the tool appends to a file in $PLUGINSDIR, a folder NSIS makes anew for
 ; this run. After each check it is copied, as a new file, to
@@ -118,12 +123,25 @@ FunctionEnd
 ; 2 and nothing written.
 Function ${PROCSWEEP_UN}ProcsweepEndApplicationIn
   Exch $0
+  Push $1
   ${Do}
     !insertmacro ProcsweepRunIn probe $0
     ${If} $ProcsweepExitCode == unsupported
       !insertmacro ProcsweepNote "This Windows cannot run procsweep.exe (an x64 program): ${PRODUCT_NAME} was not looked for."
       MessageBox MB_OK|MB_ICONINFORMATION "Please close ${PRODUCT_NAME} if it is running, then click OK." /SD IDOK
       ${ExitDo}
+    ${EndIf}
+    ; Where a policy lets no program start from the installer's temporary folder (AppLocker's
+    ; default rules, Software Restriction Policies; App Control for Business), the check could
+    ; never run: as where this Windows cannot run the tool, the person is asked to close the
+    ; application, so that the application can still be updated and uninstalled.
+    ${If} $ProcsweepExitCode == error
+      ${If} $ProcsweepError = 1260 ; ERROR_ACCESS_DISABLED_BY_POLICY
+      ${OrIf} $ProcsweepError = 4551 ; ERROR_SYSTEM_INTEGRITY_POLICY_VIOLATION
+        !insertmacro ProcsweepNote "A policy of this Windows does not let procsweep.exe run (error $ProcsweepError): ${PRODUCT_NAME} was not looked for."
+        MessageBox MB_OK|MB_ICONINFORMATION "Please close ${PRODUCT_NAME} if it is running, then click OK." /SD IDOK
+        ${ExitDo}
+      ${EndIf}
     ${EndIf}
     ${If} $ProcsweepExitCode = 10
       ; Ask it to close the way a user would, then give it up to ten seconds. An update started
@@ -158,16 +176,26 @@ Function ${PROCSWEEP_UN}ProcsweepEndApplicationIn
     ${If} $ProcsweepExitCode == 0
       ${ExitDo}
     ${EndIf}
-    ; "error" (the tool could not be started) is no number: compared as text above.
+    ; "error" (the tool could not be started or waited for) is no number: compared as text
+    ; above.
     !insertmacro ProcsweepForEachEvent ${PROCSWEEP_UN}ProcsweepShowEvent
-    !insertmacro ProcsweepNote "${PRODUCT_NAME} could not be ended: nothing was changed."
-    !insertmacro ProcsweepKeepReport "${PROCSWEEP_REPORT}"
-    ; electron-builder's own words, in the installer's language: close it by hand and retry.
-    ${IfNot} ${Cmd} `MessageBox MB_RETRYCANCEL|MB_ICONEXCLAMATION "$(appCannotBeClosed)" /SD IDCANCEL IDRETRY`
+    ${If} $ProcsweepExitCode == error
+      ; Not knowing whether it runs is not "it runs": the person is told what failed.
+      !insertmacro ProcsweepNote "The check for a running ${PRODUCT_NAME} could not be run (error $ProcsweepError): nothing was changed."
+      !insertmacro ProcsweepKeepReport "${PROCSWEEP_REPORT}"
+      StrCpy $1 "Setup could not check whether ${PRODUCT_NAME} is running (error $ProcsweepError). Nothing was changed.$\r$\nClick Retry to check again."
+    ${Else}
+      !insertmacro ProcsweepNote "${PRODUCT_NAME} could not be ended: nothing was changed."
+      !insertmacro ProcsweepKeepReport "${PROCSWEEP_REPORT}"
+      ; electron-builder's own words, in the installer's language: close it by hand and retry.
+      StrCpy $1 "$(appCannotBeClosed)"
+    ${EndIf}
+    ${IfNot} ${Cmd} `MessageBox MB_RETRYCANCEL|MB_ICONEXCLAMATION "$1" /SD IDCANCEL IDRETRY`
       SetErrorLevel 2
       Quit
     ${EndIf}
   ${Loop}
+  Pop $1
   Pop $0
 FunctionEnd
 
@@ -251,6 +279,35 @@ Function ProcsweepEndRecordedApplication
 FunctionEnd
 !endif
 
+!ifndef BUILD_UNINSTALLER
+!ifndef ONE_CLICK
+!ifndef INSTALL_MODE_PER_ALL_USERS
+; The default assisted installer, run silently where both a per-user and a per-machine
+; installation are recorded, installs for the current user as far as its .onInit goes; inside its
+; own section it switches to the per-machine installation (for an update, as electron-updater
+; starts one, and in its elevated instance), installs into that folder unless /D= named another,
+; and uninstalls it first. That folder is checked too.
+Function ProcsweepEndPerMachineApplication
+  Push $0
+  Push $1
+  ${GetParameters} $0
+  ClearErrors
+  ${GetOptions} $0 "/currentuser" $1
+  ${If} ${Errors}
+    ReadRegStr $0 HKLM "${INSTALL_REGISTRY_KEY}" InstallLocation
+    ${If} $0 != ""
+    ${AndIf} $0 != $INSTDIR
+      Push $0
+      Call ProcsweepEndApplicationIn
+    ${EndIf}
+  ${EndIf}
+  Pop $1
+  Pop $0
+FunctionEnd
+!endif
+!endif
+!endif
+
 ; The whole check: the installation folder, and in the installer each installation
 ; electron-builder may uninstall first: the one recorded for the install mode, and when installing
 ; for every user (as the elevated instance always does), the current user's as well.
@@ -260,8 +317,6 @@ Function ${PROCSWEEP_UN}ProcsweepCheck
     ; for, and are hidden again afterwards.
     SetDetailsPrint both
   !endif
-  ; $PLUGINSDIR is needed before electron-builder's uninstaller makes it (un.onInit).
-  InitPluginsDir
   !insertmacro ProcsweepExtract "$PLUGINSDIR\procsweep.log"
   Push $INSTDIR
   Call ${PROCSWEEP_UN}ProcsweepEndApplicationIn
@@ -271,6 +326,12 @@ Function ${PROCSWEEP_UN}ProcsweepCheck
     ${If} ${ShellVarContextAll}
       Push HKCU
       Call ProcsweepEndRecordedApplication
+    !ifndef ONE_CLICK
+    !ifndef INSTALL_MODE_PER_ALL_USERS
+    ${ElseIf} ${Silent}
+      Call ProcsweepEndPerMachineApplication
+    !endif
+    !endif
     ${EndIf}
     ${IfNot} ${Silent}
       SetDetailsPrint none

@@ -15,7 +15,9 @@
 ;                                                  ; "unsupported" when this Windows cannot run
 ;                                                  ; an x64 program (32-bit Windows, Windows 10
 ;                                                  ; on ARM); "error" when the tool could not be
-;                                                  ; started otherwise
+;                                                  ; started or waited for otherwise, with
+;                                                  ; $ProcsweepError the Win32 error (0 when the
+;                                                  ; tool ran; 1260 where policy blocks it)
 ;   !insertmacro ProcsweepRunIn probe "<folder>"   ; the same, on another installation folder
 ;   !insertmacro ProcsweepCloseAndWait 10000       ; "close", then "probe" until the main
 ;                                                  ; executable has ended or 10 s have passed
@@ -63,6 +65,9 @@
 ; Puts procsweep.exe into the plug-ins folder and starts a new, empty report.
 !macro ProcsweepExtract REPORT
   !insertmacro ProcsweepReportVariables
+  ; Before the name is read: "$PLUGINSDIR\..." before the folder exists is "\...", the root of
+  ; the current drive.
+  InitPluginsDir
   Push "${REPORT}"
   ${CallArtificialFunction} ProcsweepExtract_
 !macroend
@@ -72,6 +77,7 @@
 !macro ProcsweepRunIn MODE DIRECTORY
   !insertmacro ProcsweepReportVariables
   !insertmacro ProcsweepVariable ProcsweepExitCode
+  !insertmacro ProcsweepVariable ProcsweepError
   Push "${DIRECTORY}"
   Push "${MODE}"
   ${CallArtificialFunction} ProcsweepRun_
@@ -84,6 +90,7 @@
 !macro ProcsweepCloseAndWaitIn TIMEOUT_MS DIRECTORY
   !insertmacro ProcsweepReportVariables
   !insertmacro ProcsweepVariable ProcsweepExitCode
+  !insertmacro ProcsweepVariable ProcsweepError
   Push "${DIRECTORY}"
   Push "${TIMEOUT_MS}"
   ${CallArtificialFunction} ProcsweepCloseAndWait_
@@ -115,8 +122,9 @@
 ; 20261211-093015.log"; " 2" to " 9" after the time for more runs in the same second). Later
 ; copies in the same run replace that file's contents through the handle the first one opened.
 ; Nothing that is already there is ever opened: a file, a link or a folder at that name (which a
-; standard user can make in %WINDIR%\Temp) is passed over, and when every name is taken no copy
-; is kept.
+; standard user can make in %WINDIR%\Temp) is passed over; when every one of them is taken, the
+; copy gets a name nobody can guess (16 random hexadecimal digits after the time). When no copy
+; could be made, the installer's details say so.
 !macro ProcsweepKeepReport NAME
   !insertmacro ProcsweepReportVariables
   ; The kept file's handle, open for the rest of the run ("" before the first copy, -1 when
@@ -153,6 +161,53 @@
   Pop $0
 !macroend
 
+; Whether this Windows can run an x64 program at all: 1 or 0 on the stack. Asked only once the
+; tool has failed to start: the error alone does not tell (an empty or damaged procsweep.exe gives
+; ERROR_BAD_EXE_FORMAT, as Windows 10 on ARM gives for a sound one).
+!macro ProcsweepCanRunX64_
+  Push $0
+  Push $1
+  Push $2
+  StrCpy $0 1
+  ; A 64-bit installer is itself an x64 program.
+  !if ${NSIS_PTR_SIZE} <= 4
+    ; The machine's own architecture (IMAGE_FILE_MACHINE_*), from Windows 10 1511 on: two
+    ; USHORTs, each read from a zeroed 32-bit value.
+    System::Call 'kernel32::IsWow64Process2(p -1, *i 0 r1, *i 0 r2) i .r0'
+    ${If} $0 == error
+      ; Older: no ARM64 Windows is, and a 32-bit program outside WOW64 is on 32-bit Windows.
+      System::Call 'kernel32::IsWow64Process(p -1, *i .r1) i .r0'
+      ${If} $0 <> 0
+      ${AndIf} $1 = 0
+        StrCpy $0 0
+      ${Else}
+        StrCpy $0 1
+      ${EndIf}
+    ${ElseIf} $0 = 0
+      ; Not known: the failure stays an error.
+      StrCpy $0 1
+    ${ElseIf} $2 = 0x014C ; I386
+      StrCpy $0 0
+    ${ElseIf} $2 = 0xAA64 ; ARM64
+      ; Windows 11 on ARM runs x64 programs, where the user may; Windows 10 on ARM does not, and
+      ; has no GetMachineTypeAttributes.
+      System::Call 'kernel32::GetMachineTypeAttributes(i 0x8664, *i .r1) i .r0'
+      ${If} $0 == error
+        StrCpy $0 0
+      ${ElseIf} $0 <> 0
+        StrCpy $0 1
+      ${Else}
+        IntOp $0 $1 & 1 ; UserEnabled
+      ${EndIf}
+    ${Else}
+      StrCpy $0 1
+    ${EndIf}
+  !endif
+  Pop $2
+  Pop $1
+  Exch $0
+!macroend
+
 !macro ProcsweepRun_
   Exch $0 ; the mode word
   Exch
@@ -180,12 +235,12 @@
   ; while it runs, cost more than the whole run of the tool (about 150 ms a run under Wine). Its
   ; output is not needed: the events are in the report. CREATE_NO_WINDOW gives it a console
   ; that shows no window. The command line goes through a register, so that nothing in a path
-  ; is read as part of the call. "unsupported" when this Windows cannot run an x64 program at
-  ; all (32-bit Windows answers ERROR_EXE_MACHINE_TYPE_MISMATCH, Windows 10 on ARM
-  ; ERROR_BAD_EXE_FORMAT: the tool is one the installer carries, so no other fault gives these),
-  ; "error" when the tool cannot be started or waited for otherwise.
+  ; is read as part of the call.
   StrCpy $2 `"$PLUGINSDIR\procsweep.exe" --log "$ProcsweepReport" $0 "$1" "${PROCSWEEP_MAIN_EXE}"`
   StrCpy $ProcsweepExitCode error
+  StrCpy $ProcsweepError 0
+  ; What failed, for the report: the call, then its error.
+  StrCpy $0 ""
   ; STARTUPINFOW, zeroed but for its size, and PROCESS_INFORMATION, as the target lays them out
   !if ${NSIS_PTR_SIZE} > 4
     System::Alloc 104
@@ -202,19 +257,30 @@
   System::Call 'kernel32::CreateProcessW(p 0, w r2, p 0, p 0, i 0, i 0x08000000, p 0, p 0, p r4, p r5) i .r2 ?e'
   Pop $3
   ${If} $2 = 0
-    ${If} $3 = 216 ; ERROR_EXE_MACHINE_TYPE_MISMATCH
-    ${OrIf} $3 = 193 ; ERROR_BAD_EXE_FORMAT
+    StrCpy $0 CreateProcess
+    StrCpy $ProcsweepError $3
+    ${CallArtificialFunction} ProcsweepCanRunX64_
+    Pop $1
+    ${If} $1 = 0
       StrCpy $ProcsweepExitCode unsupported
     ${EndIf}
   ${Else}
     System::Call '*$5(p .r2, p .r3)'
     System::Call 'kernel32::CloseHandle(p r3)'
-    System::Call 'kernel32::WaitForSingleObject(p r2, i -1) i .r3'
+    System::Call 'kernel32::WaitForSingleObject(p r2, i -1) i .r3 ?e'
+    Pop $1
     ${If} $3 = 0 ; WAIT_OBJECT_0
-      System::Call 'kernel32::GetExitCodeProcess(p r2, *i .r3) i .r1'
+      System::Call 'kernel32::GetExitCodeProcess(p r2, *i .r3) i .r1 ?e'
+      Pop $ProcsweepError
       ${If} $1 <> 0
         StrCpy $ProcsweepExitCode $3
+        StrCpy $ProcsweepError 0
+      ${Else}
+        StrCpy $0 GetExitCodeProcess
       ${EndIf}
+    ${Else}
+      StrCpy $0 WaitForSingleObject
+      StrCpy $ProcsweepError $1
     ${EndIf}
     System::Call 'kernel32::CloseHandle(p r2)'
   ${EndIf}
@@ -222,7 +288,11 @@
   System::Free $5
   Pop $5
   Pop $4
-  Push "exit code $ProcsweepExitCode"
+  ${If} $0 == ""
+    Push "exit code $ProcsweepExitCode"
+  ${Else}
+    Push "exit code $ProcsweepExitCode ($0 $ProcsweepError)"
+  ${EndIf}
   ${CallArtificialFunction} ProcsweepNote_
   Pop $2
   Pop $1
@@ -303,7 +373,7 @@
     ; FILE_FLAG_OPEN_REPARSE_POINT: a name that is taken (a file, a folder, or a symbolic link,
     ; even one whose target does not exist) fails with ERROR_FILE_EXISTS, and nothing at it is
     ; opened or created. Another run in the same second takes the next of " 2" to " 9" after the
-    ; time; when all are taken, no copy is kept.
+    ; time.
     StrCpy $4 1
     ${Do}
       ${If} $4 = 1
@@ -319,7 +389,26 @@
         ${ExitDo}
       ${EndIf}
     ${LoopUntil} $4 > 9
+    ${If} $1 = -1
+    ${AndIf} $5 = 80
+      ; Every dated name is taken, as a standard user can arrange for any second to come: then a
+      ; name nobody can guess, 64 bits from the system's random number generator after the time.
+      System::Call '*(i, i) p .r4'
+      System::Call 'bcrypt::BCryptGenRandom(p 0, p r4, i 8, i 2) i .r5' ; BCRYPT_USE_SYSTEM_PREFERRED_RNG
+      ${If} $5 = 0
+        System::Call '*$4(i .r6, i .r7)'
+        IntFmt $6 "%08x" $6
+        IntFmt $7 "%08x" $7
+        StrCpy $0 "$2 $6$7$3"
+        System::Call 'kernel32::CreateFileW(w r0, i 0x40000000, i 1, p 0, i 1, i 0x00200080, p 0) p .r1 ?e'
+        Pop $5
+      ${EndIf}
+      System::Free $4
+    ${EndIf}
     StrCpy $ProcsweepKept $1
+    ${If} $1 = -1
+      DetailPrint "procsweep: no copy of the report could be kept, the last name tried being $0 (error $5)."
+    ${EndIf}
   ${EndIf}
   ${If} $ProcsweepKept <> -1
     ; The report's bytes, as they are (UTF-16 units), in place of what an earlier copy of this

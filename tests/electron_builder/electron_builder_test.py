@@ -593,7 +593,8 @@ class Situations:
         # standard user can make files and links; the unelevated one in %TEMP%. Either makes a
         # new file named with the run's time, and opens nothing that is already there: a file, a
         # folder or a link (to a file of the same name in another folder, or to where one would
-        # be) at every name the run could take is left as it was, and the run keeps no copy. Wine
+        # be) at every name with the time the run could take is left as it was, and the copy goes
+        # to a name nobody could have planted (random digits after the time). Wine
         # follows a link when it opens a file, so a link here stands for every name that leads
         # to another file. On Windows a create that fails when the file exists still follows a
         # link whose target does not exist, and creates the target ("Symbolic Link Effects on
@@ -662,11 +663,13 @@ class Situations:
                     for path in planted:
                         assertAsPlanted(path, what)
                     self.assertEqual(os.listdir(nowhere), [], "a link's target was created")
-                    if what == "nothing":
-                        self.assertSteps(read_report(0, report.path()), 0, "probe 0")
-                        self.assertIsNone(other.path(), "a report in the other folder")
-                    else:
-                        self.assertIsNone(report.path(), "a report kept elsewhere")
+                    kept = report.path()
+                    self.assertTrue(os.path.isfile(kept) and not os.path.islink(kept), kept)
+                    self.assertRegex(os.path.basename(kept),
+                                     r" \d{8}-\d{6}( [2-9])?\.log$" if what == "nothing"
+                                     else r" \d{8}-\d{6} [0-9a-f]{16}\.log$")
+                    self.assertSteps(read_report(0, kept), 0, "probe 0")
+                    self.assertIsNone(other.path(), "a report in the other folder")
 
     def test_a_silent_update_leaves_other_programs_windows_alone(self):
         # electron-updater's flow while the application is slow to quit: /S --updated, no

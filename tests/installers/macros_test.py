@@ -10,14 +10,17 @@ import shutil
 import struct
 import unittest
 
-from tests.e2e.harness import PROCSWEEP_EXE, E2ETestCase, Installation
-from tests.installers.installers_test import MAIN_EXE, build_script
+from tests.e2e.harness import PROCSWEEP_EXE, E2ETestCase, Installation, map_drive
+from tests.installers.installers_test import MAIN_EXE, RUNS_32_BIT_PROGRAMS, build_script
 from tests.installers.reports import (NewReport, report_names, run_quietly,
                                       windows_temp_folder)
-from tools.windows_programs import SOURCE_DIR, command, linux_path, win_path
+from tools.windows_programs import (BUILD_DIR, NO_32_BIT_PROGRAMS, SOURCE_DIR, command,
+                                    environment, linux_path, win_path)
 
 INCLUDE = os.path.join(SOURCE_DIR, "package", "procsweep.nsh")
 REGISTERS = [f"${n}" for n in range(10)] + [f"$R{n}" for n in range(10)]
+# A Wine prefix made for 32-bit Windows.
+WIN32_PREFIX = os.path.join(BUILD_DIR, "wineprefix-win32")
 
 # Each macro as a script uses it; the report is started first, in every script.
 USES = {
@@ -52,22 +55,29 @@ def script(lines, root):
             '  FileOpen $out "$EXEDIR\\out.txt" w',
             *[f'  FileWrite $out "{register[1:]} {register}$\\r$\\n"' for register in REGISTERS],
             '  FileWrite $out "events $events$\\r$\\n"',
-            *(['  FileWrite $out "exit-code $ProcsweepExitCode$\\r$\\n"']
+            *(['  FileWrite $out "exit-code $ProcsweepExitCode$\\r$\\n"',
+               '  FileWrite $out "error $ProcsweepError$\\r$\\n"']
               if any("Run" in line or "Wait" in line for line in lines) else []),
             "  FileClose $out",
             "SectionEnd"]
 
 
-def build_and_run(test, name, lines, root, tool=PROCSWEEP_EXE):
+def build_and_run(test, name, lines, root, tool=PROCSWEEP_EXE, env=None):
     """Builds the script of `lines` in a folder of the test's own, with `tool` as procsweep.exe,
-    runs it silently and returns what it wrote."""
+    runs it silently (in the Wine prefix of `env`, when given) and returns what it wrote."""
     folder = test.folder(name)
     shutil.copy(INCLUDE, folder)
     shutil.copy(tool, os.path.join(folder, "procsweep.exe"))
     installer = build_script(folder, name, script(lines, root))
-    run_quietly(command(installer))
+    run_quietly(command(installer), env=env)
     with open(os.path.join(folder, "out.txt"), encoding="utf-8") as f:
         return dict(line.split(" ", 1) for line in f.read().splitlines())
+
+
+def read_report(folder):
+    """The lines of the report a script of build_and_run started beside itself."""
+    with open(os.path.join(folder, "report.log"), "rb") as f:
+        return f.read().decode("utf-16").splitlines()
 
 
 class MacrosTest(E2ETestCase):
@@ -87,25 +97,67 @@ class MacrosTest(E2ETestCase):
                 if macro == "ProcsweepForEachEvent":
                     self.assertEqual(out["events"], "1", out)
 
-    def test_a_tool_this_windows_cannot_run_is_unsupported_not_an_error(self):
-        # 32-bit Windows cannot start an x64 program (ERROR_EXE_MACHINE_TYPE_MISMATCH), nor can
-        # Windows 10 on ARM; a program for another machine stands in for that here: the tool
-        # with its header's machine changed to ARM64, which Wine 8 on x64 refuses with
-        # ERROR_BAD_EXE_FORMAT, as those Windows refuse an x64 one.
+    def test_a_tool_that_cannot_start_on_x64_windows_is_an_error_with_its_cause(self):
+        # x64 Windows runs x64 programs: whatever else keeps the tool from starting is an error,
+        # never "this Windows cannot run it", which would skip the check while the application
+        # runs. A damaged procsweep.exe gives ERROR_BAD_EXE_FORMAT, the error Windows 10 on ARM
+        # gives for a sound one; the report names the call that failed and its error.
         with open(PROCSWEEP_EXE, "rb") as f:
-            image = bytearray(f.read())
-        header = struct.unpack_from("<I", image, 0x3C)[0]
-        struct.pack_into("<H", image, header + 4, 0xAA64)
-        foreign = self.file("arm64", "procsweep.exe", content=bytes(image))
+            image = f.read()
+        arm64 = bytearray(image)
+        struct.pack_into("<H", arm64, struct.unpack_from("<I", image, 0x3C)[0] + 4, 0xAA64)
+        tools = {"empty": b"", "truncated": image[:4096], "zeroed": bytes(len(image)),
+                 "text": b"procsweep.exe\r\n", "for ARM64": bytes(arm64)}
         root = os.path.join(self.work, "Example App")
         Installation(root, main=MAIN_EXE)
-        out = build_and_run(self, "foreign", [USES["ProcsweepRun"]], root, tool=foreign)
-        self.assertEqual(out["exit-code"], "unsupported")
-        # A tool that cannot be started for any other reason stays an error: here its file is
-        # gone by the time it is started.
+        for name, content in tools.items():
+            with self.subTest(tool=name):
+                tool = self.file(name, "procsweep.exe", content=content)
+                folder = f"damaged-{len(os.listdir(self.work))}"
+                out = build_and_run(self, folder, [USES["ProcsweepRun"]], root, tool=tool)
+                self.assertEqual(out["exit-code"], "error", out)
+                self.assertNotEqual(out["error"], "0", out)
+                self.assertEqual(read_report(self.folder(folder))[-1],
+                                 f"exit code error (CreateProcess {out['error']})")
+        # A tool whose file is gone by the time it is started.
         lines = ['Delete "$PLUGINSDIR\\procsweep.exe"', USES["ProcsweepRun"]]
         out = build_and_run(self, "gone", lines, root)
-        self.assertEqual(out["exit-code"], "error")
+        self.assertEqual((out["exit-code"], out["error"]), ("error", "2"))
+        self.assertEqual(read_report(self.folder("gone"))[-1], "exit code error (CreateProcess 2)")
+
+    def test_on_32_bit_windows_the_x64_tool_is_unsupported(self):
+        # 32-bit Windows cannot start an x64 program: the tool is "unsupported" there, as the
+        # machine itself says. A Wine prefix made for 32-bit Windows is one, for the installer's
+        # default 32-bit target.
+        if not RUNS_32_BIT_PROGRAMS:
+            self.skipTest(NO_32_BIT_PROGRAMS)
+        root = os.path.join(self.work, "Example App")
+        Installation(root, main=MAIN_EXE)
+        out = build_and_run(self, "32-bit", [USES["ProcsweepRun"]], root,
+                            env=environment(prefix=WIN32_PREFIX, WINEARCH="win32"))
+        self.assertEqual(out["exit-code"], "unsupported", out)
+        self.assertRegex(read_report(self.folder("32-bit"))[-1],
+                         r"^exit code unsupported \(CreateProcess [1-9]\d*\)$")
+
+    def test_a_report_in_the_plug_ins_folder_is_made_there_before_anything_else(self):
+        # "$PLUGINSDIR\..." read before the folder is made is "\...": the root of the current
+        # drive. The installer starts on a drive of its own, whose root must stay empty.
+        drive_root = self.folder("drive")
+        drive = map_drive(self, drive_root)
+        root = os.path.join(self.work, "Example App")
+        Installation(root, main=MAIN_EXE)
+        folder = self.folder("plugins")
+        shutil.copy(INCLUDE, folder)
+        shutil.copy(PROCSWEEP_EXE, os.path.join(folder, "procsweep.exe"))
+        lines = script([USES["ProcsweepRun"]], root)
+        lines[lines.index(f"  {USES['ProcsweepExtract']}")] = (
+            '  !insertmacro ProcsweepExtract "$PLUGINSDIR\\report.log"')
+        installer = build_script(folder, "plugins", lines)
+        run_quietly(command("cmd", "/c", f"{drive} && cd \\ && {win_path(installer)}"))
+        self.assertEqual(os.listdir(drive_root), [])
+        with open(os.path.join(folder, "out.txt"), encoding="utf-8") as f:
+            out = dict(line.split(" ", 1) for line in f.read().splitlines())
+        self.assertEqual(out["exit-code"], "0", out)
 
 
 class KeepReportTest(E2ETestCase):
@@ -131,6 +183,28 @@ class KeepReportTest(E2ETestCase):
         for path in taken:
             with open(path, "rb") as f:
                 self.assertEqual(f.read(), b"another run's", path)
+
+    def test_with_every_dated_name_taken_the_copy_gets_a_name_nobody_could_plant(self):
+        # A standard user can make files in %WINDIR%\Temp at every dated name of the minutes to
+        # come: the copy is kept all the same, at a name with random digits after the time.
+        kept = windows_temp_folder("%WINDIR%\\Temp")
+        planted = [os.path.join(kept, name) for name in report_names("kept.log", 120)
+                   if not os.path.exists(os.path.join(kept, name))]
+        for path in planted:
+            with open(path, "wb") as f:
+                f.write(b"planted")
+            self.addCleanup(os.remove, path)
+        report = NewReport(kept, "kept.log")
+        root = os.path.join(self.work, "Example App")
+        Installation(root, main=MAIN_EXE)
+        build_and_run(self, "keep", [USES["ProcsweepRun"], USES["ProcsweepKeepReport"]], root)
+        self.assertRegex(os.path.basename(report.path()), r"^kept \d{8}-\d{6} [0-9a-f]{16}\.log$")
+        self.addCleanup(os.remove, report.path())
+        with open(report.path(), "rb") as f:
+            self.assertIn("exit code 0".encode("utf-16-le"), f.read())
+        for path in planted:
+            with open(path, "rb") as f:
+                self.assertEqual(f.read(), b"planted", path)
 
 
 if __name__ == "__main__":

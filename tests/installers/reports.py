@@ -14,8 +14,8 @@ from tools.windows_programs import ENV, command, win_path
 INSTALLER_TIMEOUT_S = 180
 
 
-def run_quietly(args, cwd=None):
-    completed = subprocess.run(args, cwd=cwd, env=ENV, stdin=subprocess.DEVNULL,
+def run_quietly(args, cwd=None, env=None):
+    completed = subprocess.run(args, cwd=cwd, env=env or ENV, stdin=subprocess.DEVNULL,
                                stdout=subprocess.PIPE, stderr=subprocess.STDOUT,
                                timeout=INSTALLER_TIMEOUT_S)
     if completed.returncode != 0:
@@ -91,13 +91,14 @@ class NewReport:
     """The report a run that starts now keeps with procsweep.nsh's ProcsweepKeepReport: a new
     file in `folder` named after `name` with the run's date and time before its extension
     ("App setup procsweep 20261211-093015.log", or "... 20261211-093015 2.log" for a second run
-    in that second). Files of that form already there are not it."""
+    in that second, or "... 20261211-093015 0123456789abcdef.log", 16 random hexadecimal digits,
+    when all those were taken). Files of that form already there are not it."""
 
     def __init__(self, folder, name):
         stem, extension = os.path.splitext(name)
         self.folder = folder
-        self.pattern = re.compile(re.escape(stem) + r" \d{8}-\d{6}( [2-9])?" + re.escape(extension)
-                                  + "$")
+        self.pattern = re.compile(re.escape(stem) + r" \d{8}-\d{6}( [2-9]| [0-9a-f]{16})?"
+                                  + re.escape(extension) + "$")
         self.before = set(self.all())
 
     def all(self):
