@@ -69,6 +69,12 @@ async function probe(installDir: string, mainExe: string): Promise<string[]> {
   await runProcsweep(exe, ['owners', installDir, mainExe]);
   // @ts-expect-error mode words are lower case
   await runProcsweep(exe, ['Probe', installDir, mainExe]);
+  // @ts-expect-error a mode word and its operands, never one string
+  await runProcsweep(exe, 'probe');
+  // @ts-expect-error a launcher is an array of words, never one string
+  await runProcsweep(exe, args, { launcher: 'wine' });
+  // @ts-expect-error no option is called so (logFile is)
+  await runProcsweep(exe, args, { logfile: 'C:\\Temp\\procsweep.log' });
   const told = describeExitCode(result.exitCode);
   return [told, ...result.events.map(describe), ...result.stdoutEvents.map(describe)];
 }

@@ -243,8 +243,10 @@ test('runProcsweep resolves with the tool\'s answer, and rejects on anything els
       run: ['procsweep.exe', ['probe', 'C:\\App', 'App.exe'],
         { ...standIn(`${APPEND_MATCHED} process.exit(10);`), logFile: log }],
       resolves: { exitCode: 10, events: [['matched', 7, 'C:\\App\\App.exe']] } },
+    // An empty installation directory (an installer's variable never set) is a string, as the
+    // types allow, and the tool refuses it.
     { name: 'the tool answers 2 without an event (a malformed command line)',
-      run: ['procsweep.exe', ['probe'], standIn('process.exit(2);')],
+      run: ['procsweep.exe', ['probe', '', 'App.exe'], standIn('process.exit(2);')],
       resolves: { exitCode: 2, events: [] } },
     // Before the program starts.
     { name: 'the log file\'s folder does not exist',
@@ -261,19 +263,21 @@ test('runProcsweep resolves with the tool\'s answer, and rejects on anything els
           toolPath: () => { throw toolPathFailure; } }],
       rejects: (error) => error === toolPathFailure },
     { name: 'the arguments are no array', run: ['procsweep.exe', null], rejects: TypeError },
-    { name: 'the options are null', run: ['procsweep.exe', ['probe'], null], rejects: TypeError },
+    { name: 'the options are null', run: ['procsweep.exe', ['probe', 'C:\\App', 'App.exe'], null],
+      rejects: TypeError },
     { name: 'the program does not exist',
-      run: [path.join(folder, 'no such folder', 'procsweep.exe'), ['probe']],
+      run: [path.join(folder, 'no such folder', 'procsweep.exe'), ['probe', 'C:\\App', 'App.exe']],
       rejects: { code: 'ENOENT' } },
     // After it has started.
     { name: 'an exit code that is none of the tool\'s (a launcher that cannot find the program)',
-      run: ['procsweep.exe', ['probe'], standIn('process.exit(53);')],
+      run: ['procsweep.exe', ['probe', 'C:\\App', 'App.exe'], standIn('process.exit(53);')],
       rejects: { exitCode: 53 } },
     { name: 'exit code 1 (Wine that could not start)',
-      run: ['procsweep.exe', ['probe'], standIn('process.exit(1);')],
+      run: ['procsweep.exe', ['probe', 'C:\\App', 'App.exe'], standIn('process.exit(1);')],
       rejects: { exitCode: 1 } },
     { name: 'no end within timeoutMs',
-      run: ['procsweep.exe', ['probe'], { ...standIn('setTimeout(() => {}, 20000);'),
+      run: ['procsweep.exe', ['probe', 'C:\\App', 'App.exe'],
+        { ...standIn('setTimeout(() => {}, 20000);'),
         timeoutMs: 300 }],
       rejects: { timedOut: true } },
     { name: 'the log file gone when it is read back',
@@ -283,7 +287,8 @@ test('runProcsweep resolves with the tool\'s answer, and rejects on anything els
   ];
   if (process.platform !== 'win32') {
     cases.push({ name: 'ended by a signal',
-      run: ['procsweep.exe', ['probe'], standIn('process.kill(process.pid, "SIGKILL");')],
+      run: ['procsweep.exe', ['probe', 'C:\\App', 'App.exe'],
+        standIn('process.kill(process.pid, "SIGKILL");')],
       rejects: { signal: 'SIGKILL' } });
   }
   for (const { name, run, resolves, rejects } of cases) {
@@ -298,6 +303,139 @@ test('runProcsweep resolves with the tool\'s answer, and rejects on anything els
   }
   assert.equal(fs.existsSync(path.dirname(missingFolderLog)), false);
 });
+
+// Each call below is one that index.d.ts does not allow. Each must reject with a TypeError that
+// names what is wrong (or, for a program that is not there, the code spawn would have given),
+// and start nothing: the stand-in would answer 0, "nothing runs", and leaves a mark when it is
+// started.
+test('runProcsweep rejects arguments and options that index.d.ts does not allow, naming them',
+  async (t) => {
+    const folder = temporaryFolder(t, 'procsweep-check-');
+    const mark = path.join(folder, 'started');
+    const { launcher } = standIn(`require('fs').writeFileSync(${JSON.stringify(mark)}, '');`);
+    const log = path.join(folder, 'events.log');
+    const exe = 'procsweep.exe';
+    const probe = ['probe', 'C:\\App', 'App.exe'];
+    const cases = [
+      ['exePath is no string', [undefined, probe, { launcher }], /exePath must be a string/],
+      ['exePath is empty', ['', probe, { launcher }], /exePath must be a path, not ""/],
+      ['exePath, without a launcher, is no file', [path.join(folder, 'missing.exe'), probe],
+        { code: 'ENOENT', message: /exePath .*missing\.exe is not an existing file \(ENOENT\)/ }],
+      ['exePath, without a launcher, is a folder', [folder, probe],
+        { code: 'EISDIR', message: /exePath .* is a folder, not a file/ }],
+      ['args is a string', [exe, 'probe', { launcher }], /args must be an array/],
+      ['args is null', [exe, null, { launcher }], /args must be an array/],
+      ['args is empty', [exe, [], { launcher }], /args\[0\] must be a mode word/],
+      ['the mode word in capitals', [exe, ['Probe', 'C:\\App', 'App.exe'], { launcher }],
+        new RegExp('args\\[0\\] must be a mode word ' +
+          '\\(probe, close, clean, force, legacy-owners, owners\\), not the string "Probe"')],
+      ['an unknown mode word', [exe, ['kill', 'C:\\App', 'App.exe'], { launcher }],
+        /args\[0\] must be a mode word .*"kill"/],
+      ['a mode word without its operands', [exe, ['probe'], { launcher }],
+        /args must be \[mode, installDir, mainExe\] for "probe", not 1 item/],
+      ['one operand too many', [exe, [...probe, '--log'], { launcher }],
+        /args must be \[mode, installDir, mainExe\] for "probe", not 4 items/],
+      ['owners with an installation', [exe, ['owners', 'C:\\App', 'App.exe'], { launcher }],
+        /args must be \['owners', file\], not 3 items/],
+      ['an installation directory that is no string', [exe, ['close', 42, 'App.exe'], { launcher }],
+        /args\[1\] \(installDir\) must be a string, not the number 42/],
+      ['a main executable that is no string',
+        [exe, ['legacy-owners', 'C:\\App', undefined], { launcher }],
+        /args\[2\] \(mainExe\) must be a string, not undefined/],
+      ['a file that is no string', [exe, ['owners', ['C:\\data.txt']], { launcher }],
+        /args\[1\] \(file\) must be a string, not an array/],
+      ['options is a string', [exe, probe, 'wine'], /options must be an object, not the string/],
+      ['options is an array (a launcher)', [exe, probe, ['wine']],
+        /options must be an object, not an array/],
+      ['options is null', [exe, probe, null], /options must be an object, not null/],
+      ['an option name that is none', [exe, probe, { launcher, logfile: log }],
+        new RegExp('options\\.logfile is no option of runProcsweep ' +
+          '\\(its options: logFile, launcher, toolPath, timeoutMs\\)')],
+      ['the launcher is a string', [exe, probe, { launcher: 'wine' }],
+        /options\.launcher must be an array of strings, not the string "wine"/],
+      ['a launcher argument that is no string', [exe, probe, { launcher: [...launcher, 5] }],
+        /options\.launcher\[3\] must be a string, not the number 5/],
+      ['a launcher whose program is empty', [exe, probe, { launcher: ['', ...launcher] }],
+        /options\.launcher\[0\] must be a program, not ""/],
+      ['the log file is no string', [exe, probe, { launcher, logFile: 42 }],
+        /options\.logFile must be a string, not the number 42/],
+      ['the log file is empty', [exe, probe, { launcher, logFile: '' }],
+        /options\.logFile must be a path, not ""/],
+      ['toolPath is no function', [exe, probe, { launcher, logFile: log, toolPath: 'Z:' }],
+        /options\.toolPath must be a function, not the string "Z:"/],
+      ['toolPath gives no path', [exe, probe, { launcher, logFile: log, toolPath: () => {} }],
+        /options\.toolPath gave undefined for .*events\.log, not a path/],
+      ['timeoutMs is a string', [exe, probe, { launcher, timeoutMs: '5000' }],
+        new RegExp('options\\.timeoutMs must be a number of milliseconds from 1 to 2147483647, ' +
+          'not the string "5000"')],
+      // setTimeout takes each of these for 1 ms, and would end the run at once.
+      ...[0, -1, NaN, Infinity, 2 ** 31].map((timeoutMs) => [`timeoutMs ${timeoutMs}`,
+        [exe, probe, { launcher, timeoutMs }],
+        new RegExp(`options\\.timeoutMs must be a number of milliseconds .*, ` +
+          `not the number ${timeoutMs}`)]),
+    ];
+    for (const [name, run, expected] of cases) {
+      const { code, message } = expected instanceof RegExp ? { message: expected } : expected;
+      await assert.rejects(runOrThrown(...run), (error) => {
+        assert.ok(code ? error.code === code : error instanceof TypeError,
+          `${name}: ${error.stack}`);
+        assert.match(error.message, message, name);
+        return true;
+      }, name);
+      assert.equal(fs.existsSync(mark), false, `${name}: something was started`);
+    }
+    // The log file was not made either.
+    assert.equal(fs.existsSync(log), false);
+  });
+
+test('the module\'s other functions throw a TypeError that names an argument of another type',
+  (t) => {
+    const log = path.join(temporaryFolder(t, 'procsweep-check-'), 'events.log');
+    fs.writeFileSync(log, Buffer.from('matched pid=1 win32-error=0 C:\\App.exe\r\n', 'utf16le'));
+    const cases = [
+      // The text of a log, not its bytes.
+      ['parseEvents', () => procsweep.parseEvents(fs.readFileSync(log)),
+        new RegExp('parseEvents: text must be a string, not a Uint8Array ' +
+          '\\(decodeLog or decodeStdout makes one\\)')],
+      ['decodeLog', () => procsweep.decodeLog('matched'),
+        /decodeLog: bytes must be a Uint8Array \(such as a Buffer\), not the string "matched"/],
+      ['decodeStdout', () => procsweep.decodeStdout([0x41]),
+        /decodeStdout: bytes must be a Uint8Array \(such as a Buffer\), not an array/],
+      // fs would read a number as an open file descriptor.
+      ['readLogEvents path', () => procsweep.readLogEvents(1),
+        /readLogEvents: path must be a string, not the number 1/],
+      ['readLogEvents empty path', () => procsweep.readLogEvents(''),
+        /readLogEvents: path must be a path, not ""/],
+      // A negative offset would read the end of the file.
+      ...[-2, 1.5, '2', NaN].map((offset) => [`readLogEvents offset ${typeof offset} ${offset}`,
+        () => procsweep.readLogEvents(log, offset),
+        /readLogEvents: offset must be a whole number of bytes from 0 on, not /]),
+      ['describeExitCode', () => procsweep.describeExitCode('10'),
+        /describeExitCode: exitCode must be a number, not the string "10"/],
+      // A string would be taken for options without resourcesPath, and the package's own copy
+      // found.
+      ['findProcsweepExe options', () => procsweep.findProcsweepExe('C:\\App\\resources'),
+        /findProcsweepExe: options must be an object, not the string/],
+      ['findProcsweepExe option name', () => procsweep.findProcsweepExe({ resourcePath: 'x' }),
+        /options\.resourcePath is no option of findProcsweepExe \(its options: resourcesPath\)/],
+      ['findProcsweepExe resourcesPath', () => procsweep.findProcsweepExe({ resourcesPath: 1 }),
+        /findProcsweepExe: options\.resourcesPath must be a string, not the number 1/],
+      ['findProcsweepExe empty resourcesPath',
+        () => procsweep.findProcsweepExe({ resourcesPath: '' }),
+        /findProcsweepExe: options\.resourcesPath must be a path, not ""/],
+    ];
+    for (const [name, call, message] of cases) {
+      assert.throws(call, (error) => {
+        assert.ok(error instanceof TypeError, `${name}: ${error.stack}`);
+        assert.match(error.message, message, name);
+        return true;
+      }, name);
+    }
+    // What the types allow still works: a Buffer is a Uint8Array, undefined is a missing option.
+    assert.equal(procsweep.readLogEvents(log, 0).length, 1);
+    assert.equal(procsweep.decodeStdout(Buffer.from('A')), 'A');
+    assert.equal(typeof procsweep.findProcsweepExe({ resourcesPath: undefined }), 'string');
+  });
 
 const onWindows = process.platform === 'win32';
 const launcher = onWindows ? [] : [path.join(SOURCE_DIR, 'tools', 'wine-run')];
@@ -339,7 +477,7 @@ test('runProcsweep runs the package\'s procsweep.exe and reads its log', async (
   const again = await procsweep.runProcsweep(exe, ['probe', toolPath(path.join(folder, 'none')),
     'App.exe'], { logFile: log, launcher, toolPath });
   assert.deepEqual([again.exitCode, again.events], [procsweep.ExitCode.SUCCESS, []]);
-  const malformed = await procsweep.runProcsweep(exe, ['probe'],
+  const malformed = await procsweep.runProcsweep(exe, ['probe', '', 'App.exe'],
     { logFile: log, launcher, toolPath });
   assert.deepEqual([malformed.exitCode, malformed.events], [procsweep.ExitCode.FAILURE, []]);
   assert.equal(procsweep.readLogEvents(log).length, 2);
