@@ -74,7 +74,7 @@ export type ProcsweepArgs =
   | readonly [mode: InstallationMode, installDir: string, mainExe: string]
   | readonly [mode: 'owners', file: string];
 
-/** The options of `runProcsweep`; any other name is refused. */
+/** The options of `runProcsweep` and `findInstallationHolders`; any other name is refused. */
 export interface RunOptions {
   /** A log file to append to and read back; created empty if missing. Its events are exact. */
   logFile?: string;
@@ -128,6 +128,48 @@ export interface RunFailure extends Error {
  */
 export declare function runProcsweep(
   exePath: string, args: ProcsweepArgs, options?: RunOptions): Promise<RunResult>;
+
+/** A process that holds one of an installation's files, as the Restart Manager names it. */
+export interface Holder {
+  /** The holder's process id. */
+  pid: number;
+  /** The application name the Restart Manager reports for it (exact with `logFile`). */
+  appName: string;
+}
+
+/**
+ * What `findInstallationHolders` rejects with: the failures of `runProcsweep`, and those in
+ * which procsweep.exe ran but could not say who holds the files.
+ */
+export interface HoldersFailure extends RunFailure {
+  /** The Restart Manager's error when it could not be asked (`restart-manager-query-failed`). */
+  win32Error?: number;
+  /**
+   * The events of a run that gave no answer. With `exitCode` 2 they say what failed (none: a
+   * malformed command line, such as an empty `installDir` or a `mainExe` that is no file name).
+   */
+  events?: ProcsweepEvent[];
+}
+
+/**
+ * Who holds an installation's files, as the Windows Restart Manager sees it: procsweep.exe's
+ * `legacy-owners` asks about the main executable, `resources\app.asar` and the four helpers,
+ * those of them that exist. Resolves with the holders in the tool's order; `[]` means that nobody
+ * holds them, or that there is nothing to hold (none of the files exists, or `installDir` does
+ * not). It rejects whenever that is not known, so that an empty list never stands for "could not
+ * ask", with a `HoldersFailure` when
+ * - the Restart Manager could not be asked: `win32Error` is its error;
+ * - procsweep.exe answered 2 (`exitCode` 2, `events`: what failed, such as
+ *   `installation-path-failed` 267 for the main executable's own path given as `installDir`),
+ *   or 10 or 11, which `legacy-owners` never answers;
+ * - its answer stops before naming holders or their absence, or the log file holds fewer events
+ *   than standard output (the tool could not write to it: check `toolPath`);
+ * - `runProcsweep` would reject: a `TypeError` for arguments or options that are not what these
+ *   types say, and the other failures, the same way.
+ * Under Wine the Restart Manager never names a holder.
+ */
+export declare function findInstallationHolders(
+  exePath: string, installDir: string, mainExe: string, options?: RunOptions): Promise<Holder[]>;
 
 /** One event line, with or without its line end; null when it is not an event line. */
 export declare function parseEventLine(line: string): ProcsweepEvent | null;

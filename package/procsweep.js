@@ -365,6 +365,70 @@ function runProcsweep(exePath, args, options) {
   });
 }
 
+// Who holds an installation's files, as the Windows Restart Manager sees it: the tool's
+// legacy-owners on installDir and mainExe, which asks about the main executable,
+// resources\app.asar and the four helpers, those of them that exist. Resolves with
+// [{ pid, appName }] in the tool's order, appName being the name the Restart Manager reports
+// (exact with options.logFile). [] means that nobody holds them, or that there is nothing to hold
+// (none of the files exists, or the installation directory itself does not). Whenever the
+// answer is not known it rejects instead, so that a caller who only looks at the list never
+// reads "could not ask" as "nobody":
+// - the Restart Manager could not be asked (restart-manager-query-failed): `win32Error` is its
+//   error, such as 353 (ERROR_MAX_SESSIONS_REACHED) or 5;
+// - the tool answered 2 (`exitCode` 2, `events`: what failed, such as installation-path-failed
+//   267 for a file given as the installation directory; none: a malformed command line, such as
+//   an empty installDir or a mainExe that is no file name), or 10 or 11, which legacy-owners
+//   never answers;
+// - its answer stops before naming holders or their absence, or the log file holds fewer
+//   events than standard output (the tool could not write to it);
+// - every failure that runProcsweep rejects with (arguments, the log file, the start, the
+//   timeout, an exit code that is not the tool's), the same way.
+// options: those of runProcsweep.
+async function findInstallationHolders(exePath, installDir, mainExe, options) {
+  const caller = 'findInstallationHolders';
+  checkString(caller, 'installDir', installDir);
+  checkString(caller, 'mainExe', mainExe);
+  checkRun(caller, exePath, options);
+  const { exitCode, events, stdoutEvents } =
+    await runProcsweep(exePath, ['legacy-owners', installDir, mainExe], options);
+  const asking = `who holds the files of ${installDir}`;
+  if (exitCode === ExitCode.FAILURE) {
+    const why = events.length > 0
+      ? events.map((e) => `${e.event} ${e.win32Error} ${e.text}`.trimEnd()).join('; ')
+      : 'its command line was malformed (an empty installDir, or a mainExe that is no file name)';
+    throw runFailure(`procsweep.exe could not ask ${asking}: ${why}`, { exitCode, events });
+  }
+  if (exitCode !== ExitCode.SUCCESS) {
+    throw runFailure(`procsweep.exe answered ${exitCode}, which legacy-owners never does: ` +
+      'is it procsweep.exe?', { exitCode, events });
+  }
+  // The tool writes each line to standard output and to the log: a log with fewer lines is one
+  // it could not open (a toolPath that gives a path it cannot reach), and its silence is no
+  // answer.
+  if (events.length < stdoutEvents.length) {
+    throw runFailure(`procsweep.exe wrote ${stdoutEvents.length} event lines to standard output ` +
+      `and ${events.length} to the log file: it could not write to the log (does toolPath give ` +
+      'the path it sees?)', { events: stdoutEvents });
+  }
+  const failed = events.find((e) => e.event === 'restart-manager-query-failed');
+  if (failed) {
+    throw runFailure(`procsweep.exe could not ask the Restart Manager ${asking}: error ` +
+      `${failed.win32Error}`, { win32Error: failed.win32Error, events });
+  }
+  const holders = events.filter((e) => e.event === 'restart-manager-owner')
+    .map((e) => ({ pid: e.pid, appName: e.text }));
+  // The tool asks only when at least one of the files exists; once it has asked, its last line
+  // says what the answer was.
+  const asked = events.some((e) => e.event === 'restart-manager-sampled-file');
+  const told = holders.length > 0 ||
+    events.some((e) => e.event === 'restart-manager-no-owner-reported');
+  if (asked && !told) {
+    throw runFailure(`procsweep.exe's answer ${asking} names neither holders nor their absence`,
+      { events });
+  }
+  return holders;
+}
+
 // What an exit code means, for messages.
 function describeExitCode(exitCode) {
   if (typeof exitCode !== 'number') {
@@ -442,6 +506,7 @@ module.exports = {
   readLogEvents,
   decodeStdout,
   runProcsweep,
+  findInstallationHolders,
   describeExitCode,
   findProcsweepExe,
 };

@@ -437,25 +437,162 @@ test('the module\'s other functions throw a TypeError that names an argument of 
     assert.equal(typeof procsweep.findProcsweepExe({ resourcesPath: undefined }), 'string');
   });
 
+// A stand-in for procsweep.exe asked `legacy-owners <installDir> <mainExe>`: it writes these
+// event lines to standard output (one byte a character, as an ANSI code page would) and, as the
+// tool does, to the log file it is given (UTF-16LE; not with toLog false: a log it could not
+// open), and answers exitCode. Asked anything else, it answers 99.
+function legacyOwnersStandIn(installDir, mainExe, lines, exitCode, toLog = true) {
+  const text = lines.map((line) => `${line}\r\n`).join('');
+  return standIn(`
+    const asked = ${JSON.stringify(['legacy-owners', installDir, mainExe])};
+    if (JSON.stringify(process.argv.slice(-3)) !== JSON.stringify(asked)) process.exit(99);
+    const text = ${JSON.stringify(text)};
+    process.stdout.write(Buffer.from(text, 'latin1'));
+    const log = process.argv.indexOf('--log');
+    if (${toLog} && log >= 0) {
+      require('fs').appendFileSync(process.argv[log + 1], Buffer.from(text, 'utf16le'));
+    }
+    process.exitCode = ${exitCode};`);
+}
+
+test('findInstallationHolders names the holders, and rejects when nobody could be asked',
+  async (t) => {
+    const folder = temporaryFolder(t, 'procsweep-holders-');
+    const DIR = 'C:\\Program Files\\Example App';
+    const MAIN = 'Example App.exe';
+    const sampled = [
+      `restart-manager-legacy-sample pid=0 win32-error=0 ${DIR}`,
+      `restart-manager-sampled-file pid=0 win32-error=0 ${DIR}\\${MAIN}`,
+      `restart-manager-sampled-file pid=0 win32-error=0 ${DIR}\\resources\\app.asar`,
+    ];
+    const noOwner = 'restart-manager-no-owner-reported pid=0 win32-error=0 ';
+    const eventNames = (lines) => lines.map((line) => line.slice(0, line.indexOf(' ')));
+    const cases = [
+      // The holders stand in: Wine's Restart Manager never names one. An application name is
+      // exact in the log only, and is never read as further fields.
+      { name: 'two holders, from the log', answer: [...sampled,
+        'restart-manager-owner pid=5140 win32-error=0 Example App',
+        'restart-manager-owner pid=7312 win32-error=0 Редактор pid=1 win32-error=0'],
+      resolves: [{ pid: 5140, appName: 'Example App' },
+        { pid: 7312, appName: 'Редактор pid=1 win32-error=0' }] },
+      { name: 'a holder, from standard output (no log file)', logFile: false,
+        answer: [...sampled, 'restart-manager-owner pid=5140 win32-error=0 Example App'],
+        resolves: [{ pid: 5140, appName: 'Example App' }] },
+      { name: 'nobody holds them', answer: [...sampled, noOwner], resolves: [] },
+      // Nothing to hold, and nothing asked.
+      { name: 'none of the files exists', answer: sampled.slice(0, 1), resolves: [] },
+      { name: 'the installation directory does not exist', answer: [], resolves: [] },
+      // Could not ask: never an empty list.
+      { name: 'the Restart Manager query failed',
+        answer: [...sampled, 'restart-manager-query-failed pid=0 win32-error=353 '],
+        rejects: { win32Error: 353, message: new RegExp('could not ask the Restart Manager who ' +
+          'holds the files of C:\\\\Program Files\\\\Example App: error 353') } },
+      { name: 'the tool answers 2 with its reason', exitCode: 2,
+        answer: [`installation-path-failed pid=0 win32-error=267 ${DIR}`],
+        rejects: { exitCode: 2, events: ['installation-path-failed'],
+          message: /could not ask who holds .*: installation-path-failed 267 C:\\Program Files/ } },
+      { name: 'the tool answers 2 without events (a malformed command line)', exitCode: 2,
+        answer: [], rejects: { exitCode: 2, events: [], message: /malformed/ } },
+      { name: 'an answer that stops before naming holders or their absence', answer: sampled,
+        rejects: { events: eventNames(sampled),
+          message: /names neither holders nor their absence/ } },
+      { name: 'the log lacks what standard output has', toLog: false,
+        answer: [...sampled, noOwner],
+        rejects: { message: /wrote 4 event lines to standard output and 0 to the log file/ } },
+      { name: 'an exit code legacy-owners never gives', exitCode: 10, answer: [],
+        rejects: { exitCode: 10, message: /answered 10, which legacy-owners never does/ } },
+      { name: 'not the tool\'s exit code (a launcher that could not start it)', exitCode: 53,
+        answer: [], rejects: { exitCode: 53 } },
+    ];
+    for (const [i, { name, answer, exitCode = 0, toLog, logFile, resolves, rejects }]
+      of cases.entries()) {
+      const options = legacyOwnersStandIn(DIR, MAIN, answer, exitCode, toLog);
+      if (logFile !== false) options.logFile = path.join(folder, `${i}.log`);
+      let promise;
+      try {
+        promise = procsweep.findInstallationHolders('procsweep.exe', DIR, MAIN, options);
+      } catch (error) {
+        assert.fail(`${name}: findInstallationHolders threw instead of rejecting: ${error.stack}`);
+      }
+      if (resolves) {
+        assert.deepEqual(await promise, resolves, name);
+        continue;
+      }
+      const error = await promise.then(() => assert.fail(`${name}: resolved`), (failed) => failed);
+      for (const [field, expected] of Object.entries(rejects)) {
+        if (expected instanceof RegExp) {
+          assert.match(error[field], expected, name);
+        } else if (field === 'events') {
+          assert.deepEqual(error.events.map((e) => e.event), expected, name);
+        } else {
+          assert.deepEqual(error[field], expected, name);
+        }
+      }
+    }
+  });
+
+test('findInstallationHolders rejects arguments and options that index.d.ts does not allow',
+  async (t) => {
+    const folder = temporaryFolder(t, 'procsweep-check-');
+    const mark = path.join(folder, 'started');
+    const { launcher } = standIn(`require('fs').writeFileSync(${JSON.stringify(mark)}, '');`);
+    const exe = 'procsweep.exe';
+    const cases = [
+      ['exePath is no string', [undefined, 'C:\\App', 'App.exe', { launcher }],
+        /findInstallationHolders: exePath must be a string, not undefined/],
+      ['installDir is no string', [exe, 1, 'App.exe', { launcher }],
+        /findInstallationHolders: installDir must be a string, not the number 1/],
+      ['mainExe is no string', [exe, 'C:\\App', ['App.exe'], { launcher }],
+        /findInstallationHolders: mainExe must be a string, not an array/],
+      ['options is a launcher', [exe, 'C:\\App', 'App.exe', launcher],
+        /findInstallationHolders: options must be an object, not an array/],
+      ['an option name that is none', [exe, 'C:\\App', 'App.exe', { launcher, timeout: 5 }],
+        /options\.timeout is no option of findInstallationHolders \(its options: logFile, /],
+      ['the launcher is a string', [exe, 'C:\\App', 'App.exe', { launcher: 'wine' }],
+        /findInstallationHolders: options\.launcher must be an array of strings/],
+      ['exePath, without a launcher, is no file', [path.join(folder, 'none.exe'), 'C:\\App',
+        'App.exe'], /findInstallationHolders: exePath .*none\.exe is not an existing file/],
+    ];
+    for (const [name, run, message] of cases) {
+      let promise;
+      try {
+        promise = procsweep.findInstallationHolders(...run);
+      } catch (error) {
+        assert.fail(`${name}: findInstallationHolders threw instead of rejecting: ${error.stack}`);
+      }
+      await assert.rejects(promise, message, name);
+      assert.equal(fs.existsSync(mark), false, `${name}: something was started`);
+    }
+  });
+
 const onWindows = process.platform === 'win32';
 const launcher = onWindows ? [] : [path.join(SOURCE_DIR, 'tools', 'wine-run')];
 const toolPath = (linuxPath) => (onWindows ? linuxPath : `Z:${linuxPath.replace(/\//g, '\\')}`);
 
-test('runProcsweep runs the package\'s procsweep.exe and reads its log', async (t) => {
+// The package's procsweep.exe, ready to be run with `launcher` (under Wine when not on Windows),
+// and a folder for a test's files, which the tool reaches through toolPath.
+let wineStarted = false;
+function realTool(t) {
   const exe = procsweep.findProcsweepExe();
   // Wine turns non-ASCII arguments into UTF-16 only under a UTF-8 locale.
   process.env.LC_ALL = 'C.UTF-8';
   if (!process.env.WINEPREFIX && process.env.PROCSWEEP_BUILD_DIR) {
     process.env.WINEPREFIX = path.join(process.env.PROCSWEEP_BUILD_DIR, 'wineprefix');
   }
-  if (!onWindows) {
+  if (!onWindows && !wineStarted) {
     // The first program of a Wine prefix starts its services, which inherit its handles and
     // would hold a pipe of ours open: start one with none first.
     childProcess.spawnSync(launcher[0], [exe], { stdio: 'ignore' });
+    wineStarted = true;
   }
   const folder = fs.mkdtempSync(path.join(process.env.PROCSWEEP_BUILD_DIR || os.tmpdir(),
     'node-test-'));
   t.after(() => fs.rmSync(folder, { recursive: true, force: true }));
+  return { exe, folder };
+}
+
+test('runProcsweep runs the package\'s procsweep.exe and reads its log', async (t) => {
+  const { exe, folder } = realTool(t);
   const dataFile = path.join(folder, 'data файл.txt');
   fs.writeFileSync(dataFile, 'data');
   const log = path.join(folder, 'events.log');
@@ -489,3 +626,42 @@ test('runProcsweep runs the package\'s procsweep.exe and reads its log', async (
   }
 });
 
+
+test('findInstallationHolders asks the package\'s procsweep.exe about an installation',
+  async (t) => {
+    const { exe, folder } = realTool(t);
+    const MAIN = 'Example App.exe';
+    const installation = path.join(folder, 'Example App');
+    fs.mkdirSync(path.join(installation, 'resources'), { recursive: true });
+    fs.writeFileSync(path.join(installation, MAIN), 'stands in for the application');
+    fs.writeFileSync(path.join(installation, 'resources', 'app.asar'), 'archive');
+    const log = path.join(folder, 'events.log');
+    const options = { logFile: log, launcher, toolPath };
+
+    // Wine's Restart Manager never names a holder: the tool asked about both files, and was
+    // told that nobody holds them.
+    assert.deepEqual(await procsweep.findInstallationHolders(exe, toolPath(installation), MAIN,
+      options), []);
+    assert.deepEqual(procsweep.readLogEvents(log).map((e) => [e.event, e.text]), [
+      ['restart-manager-legacy-sample', toolPath(installation)],
+      ['restart-manager-sampled-file', `${toolPath(installation)}\\${MAIN}`],
+      ['restart-manager-sampled-file', `${toolPath(installation)}\\resources\\app.asar`],
+      ['restart-manager-no-owner-reported', ''],
+    ]);
+
+    // No installation there: nothing to hold.
+    assert.deepEqual(await procsweep.findInstallationHolders(exe,
+      toolPath(path.join(folder, 'none')), MAIN, options), []);
+
+    // The main executable's own path for the folder: the tool answers 2, error 267.
+    await assert.rejects(procsweep.findInstallationHolders(exe,
+      toolPath(path.join(installation, MAIN)), MAIN, options), (error) => {
+      assert.equal(error.exitCode, procsweep.ExitCode.FAILURE);
+      assert.deepEqual(error.events.map((e) => [e.event, e.win32Error]),
+        [['installation-path-failed', 267]]);
+      return true;
+    });
+    // An empty installation directory (an unset variable): 2 without events.
+    await assert.rejects(procsweep.findInstallationHolders(exe, '', MAIN, options),
+      { exitCode: procsweep.ExitCode.FAILURE, events: [], message: /malformed/ });
+  });
