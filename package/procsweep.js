@@ -179,9 +179,12 @@ function checkRun(caller, exePath, options) {
       throw Object.assign(new Error(`${caller}: exePath ${exePath} is not an existing file ` +
         `(${error.code})`), { code: error.code });
     }
-    if (!stats.isFile()) {
+    if (stats.isDirectory()) {
       throw Object.assign(new Error(`${caller}: exePath ${exePath} is a folder, not a file`),
         { code: 'EISDIR' });
+    }
+    if (!stats.isFile()) {
+      throw new Error(`${caller}: exePath ${exePath} is not a file (a device or a pipe)`);
     }
   }
   return { logFile, launcher, toolPath, timeoutMs };
