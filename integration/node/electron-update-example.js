@@ -1,7 +1,7 @@
 'use strict';
 // An Electron app's own update code, in its main process: before it hands over to a downloaded
-// installer, it learns with procsweep.exe what else of its installation runs and who holds the
-// archive that the installer will replace. The npm package procsweep brings the module and
+// installer, it learns with procsweep.exe what else of its installation runs and who else holds
+// the files that the installer will replace. The npm package procsweep brings the module and
 // procsweep.exe, which ships with the app as an extraResources entry (see findProcsweepExe).
 //
 // The app's own processes are matches too: its main process is the main executable, and so are
@@ -43,15 +43,19 @@ async function otherProcessesOfTheInstallation() {
     .map((e) => ({ pid: e.pid, image: e.text }));
 }
 
-// Who holds a file, as the Windows Restart Manager sees it: [{ pid, name }].
-async function holdersOf(file) {
-  const { exe, logFile } = procsweepPaths();
-  const { events } = await procsweep.runProcsweep(exe, ['owners', file], { logFile });
-  fs.rmSync(logFile, { force: true });
-  const failed = events.find((e) => e.event === 'restart-manager-query-failed');
-  if (failed) throw new Error(`Restart Manager query failed with error ${failed.win32Error}`);
-  return events.filter((e) => e.event === 'restart-manager-owner')
-    .map((e) => ({ pid: e.pid, name: e.text }));
+// The processes other than this app's own that hold the installation's files (its main
+// executable, resources\app.asar and the helpers), as the Windows Restart Manager sees them:
+// [{ pid, appName }]. It rejects when the Restart Manager could not be asked, so an empty list
+// means that nobody else holds them.
+async function otherHoldersOfTheInstallation() {
+  const { exe, installDir, mainExe, logFile } = procsweepPaths();
+  const ownPids = new Set(app.getAppMetrics().map((metric) => metric.pid));
+  try {
+    const holders = await procsweep.findInstallationHolders(exe, installDir, mainExe, { logFile });
+    return holders.filter((holder) => !ownPids.has(holder.pid));
+  } finally {
+    fs.rmSync(logFile, { force: true });
+  }
 }
 
 // Starts the installer for this app's own folder and resolves with { exitCode } once it has
@@ -80,17 +84,20 @@ function describeInstallerOutcome({ error, exitCode }) {
 // Called once the installer has been downloaded and verified.
 async function installUpdate(installerPath) {
   const others = await otherProcessesOfTheInstallation();
-  const archive = path.join(process.resourcesPath, 'app.asar');
-  const ownPids = new Set(app.getAppMetrics().map((metric) => metric.pid));
-  const strangers = (await holdersOf(archive)).filter((holder) => !ownPids.has(holder.pid));
+  // Another instance of the app holds its main executable too: it is named once.
+  const otherPids = new Set(others.map((p) => p.pid));
+  const strangers = (await otherHoldersOfTheInstallation())
+    .filter((holder) => !otherPids.has(holder.pid));
   if (others.length > 0 || strangers.length > 0) {
     const names = [...others.map((p) => `${p.image} (${p.pid})`),
-      ...strangers.map((h) => `${h.name} (${h.pid})`)];
+      ...strangers.map((h) => `${h.appName} (${h.pid})`)];
     const { response } = await dialog.showMessageBox({
       type: 'warning',
       buttons: ['Update anyway', 'Later'],
       message: 'Other programs still use this application\'s files.',
-      detail: `${names.join('\n')}\n\nThe update will close them.`,
+      // The installer closes or ends the installation's own processes only.
+      detail: `${names.join('\n')}\n\nThe update closes this application's processes; ` +
+        'close the other programs first.',
     });
     if (response !== 0) return;
   }
@@ -103,5 +110,6 @@ async function installUpdate(installerPath) {
 }
 
 module.exports = {
-  otherProcessesOfTheInstallation, holdersOf, runInstaller, describeInstallerOutcome, installUpdate,
+  otherProcessesOfTheInstallation, otherHoldersOfTheInstallation, runInstaller,
+  describeInstallerOutcome, installUpdate,
 };

@@ -6,6 +6,7 @@ import {
   decodeLog,
   decodeStdout,
   describeExitCode,
+  findInstallationHolders,
   findProcsweepExe,
   parseEventLine,
   parseEvents,
@@ -15,6 +16,8 @@ import {
 import type {
   EventName,
   FindOptions,
+  Holder,
+  HoldersFailure,
   InstallationMode,
   KnownEvent,
   ProcsweepArgs,
@@ -69,6 +72,12 @@ async function probe(installDir: string, mainExe: string): Promise<string[]> {
   await runProcsweep(exe, ['owners', installDir, mainExe]);
   // @ts-expect-error mode words are lower case
   await runProcsweep(exe, ['Probe', installDir, mainExe]);
+  // @ts-expect-error a mode word and its operands, never one string
+  await runProcsweep(exe, 'probe');
+  // @ts-expect-error a launcher is an array of words, never one string
+  await runProcsweep(exe, args, { launcher: 'wine' });
+  // @ts-expect-error no option is called so (logFile is)
+  await runProcsweep(exe, args, { logfile: 'C:\\Temp\\procsweep.log' });
   const told = describeExitCode(result.exitCode);
   return [told, ...result.events.map(describe), ...result.stdoutEvents.map(describe)];
 }
@@ -83,6 +92,25 @@ async function answer(exe: string, args: ProcsweepArgs): Promise<ExitCode | stri
     return `no answer: ${why}`;
   }
 }
+// A caller that tells "nobody holds them" from "could not ask".
+async function whoHolds(exe: string, installDir: string, mainExe: string): Promise<string> {
+  try {
+    const holders: Holder[] = await findInstallationHolders(exe, installDir, mainExe,
+      { logFile: 'C:\\Temp\\procsweep.log', timeoutMs: 30000 });
+    if (holders.length === 0) return 'nobody holds them';
+    return holders.map((holder) => `${holder.appName} (${holder.pid})`).join(', ');
+  } catch (error) {
+    const failure = error as HoldersFailure;
+    const events: ProcsweepEvent[] = failure.events ?? [];
+    const why = failure.win32Error ?? failure.exitCode ?? failure.timedOut ?? failure.message;
+    return `could not ask: ${why} (${events.length} events)`;
+  }
+}
+// @ts-expect-error the name of a holder is its appName
+const misnamed: Holder = { pid: 1, name: 'Editor' };
+// @ts-expect-error the installation directory and the main executable are two arguments
+findInstallationHolders(findProcsweepExe(), ['C:\\App', 'App.exe']);
+
 // @ts-expect-error a result holds only the tool's own exit codes
 const otherAnswer: RunResult = { exitCode: 53, events: [], stdoutEvents: [] };
 
@@ -94,6 +122,6 @@ const fromStdout: string = decodeStdout(new Uint8Array([0x41]));
 decodeLog('text');
 
 export {
-  codes, notACode, names, matched, typo, holders, probe, answer, otherAnswer, line, fromLog,
-  fromBytes, fromStdout,
+  codes, notACode, names, matched, typo, holders, probe, answer, whoHolds, misnamed, otherAnswer,
+  line, fromLog, fromBytes, fromStdout,
 };
