@@ -84,11 +84,12 @@ class Screen:
 
 def click_through(screen, popen, title, buttons):
     """Clicks through the pages of the window that shows `title`: presses the first of `buttons`
-    that its page shows, until a page shows none of them."""
+    that its page shows, until a page shows none of them or is the installing page (its progress
+    bar shown: a Modern UI installer keeps its Next button there, disabled)."""
     while True:
         controls = screen.wait_for(title, popen)
         shown = [c.text for c in controls if c.id == NEXT and c.text in buttons]
-        if not shown:
+        if not shown or [c for c in controls if c.kind == "msctls_progress32"]:
             return
         screen.press(shown[0], NEXT)
         # The next page comes before its buttons are looked for.
