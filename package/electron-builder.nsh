@@ -28,13 +28,27 @@
 ;     recorded besides the user's own, that installation's folder: electron-builder switches to
 ;     it inside its own section.
 ; While it waits for the application to close, the installer says so: on the details page, and
-; on the one-click installer's banner.
+; on the one-click installer's banner. Where it stops or asks because the application's files are
+; in use, it names the programs that hold them (procsweep.exe legacy-owners: the Restart
+; Manager's answer), in its message and in the report: in electron-builder's "cannot be closed"
+; box, and when the earlier version's uninstaller fails (customUnInstallCheck and
+; customUnInstallCheckCurrentUser: an author who defines either before including this file keeps
+; their own). After it has closed or ended anything, it looks again before a file is replaced:
+; programs that still hold the files get up to 5 seconds to let go; then the person is asked to
+; retry, go on or stop (nothing written), and a silent run goes on, naming them in the report.
+; Everything it shows is in the installer's language (electron-builder-messages.nsh beside this
+; file; English for a language it lacks).
 ;
 ; The installer's and the uninstaller's exit codes:
 ;   0  done: nothing of the application ran, or it was closed or ended first
 ;   1  cancelled by the user (NSIS)
-;   2  nothing written: the application could not be ended, the user chose not to end it, or
-;      procsweep.exe failed or could not be started; the report says which
+;   2  nothing written: the application could not be ended, the user chose not to end it, its
+;      files stay in use, or procsweep.exe failed or could not be started; the report says which
+; A deployment tool that retries an installation that met the application running can be given
+; a code of its own for the first three (the application or its files in use): define it before
+; including this file, in an include of the author's own, e.g.
+;   !define PROCSWEEP_IN_USE_EXIT_CODE 1618   ; "another installation is in progress": Intune
+;                                             ; and Configuration Manager retry it
 ;
 ; procsweep.exe is an x64 program. A build for 32-bit Windows alone is refused. Where a Windows
 ; cannot run it at all (32-bit Windows meeting an installer that carries both kinds, Windows 10
@@ -56,6 +70,9 @@
 !include "${__FILEDIR__}/procsweep.nsh"
 !include FileFunc.nsh
 !include WinMessages.nsh
+
+; What a run that stops because the application or its files are in use ends with.
+!define /ifndef PROCSWEEP_IN_USE_EXIT_CODE 2
 
 ; electron-builder names each architecture's package: APP_32 alone is a build for 32-bit Windows,
 ; where an x64 program cannot start.
@@ -80,7 +97,37 @@
   !define /ifndef UNINSTALL_REGISTRY_KEY \
     "Software\Microsoft\Windows\CurrentVersion\Uninstall\${UNINSTALL_APP_KEY}"
 !endif
-!define PROCSWEEP_WAITING "Waiting up to 10 seconds for ${PRODUCT_NAME} to close."
+; How long files still in use after the application has ended get to be let go.
+!define PROCSWEEP_LET_GO_MS 5000
+
+; The variables the messages name, declared before the messages are read.
+!insertmacro ProcsweepVariable ProcsweepError
+!insertmacro ProcsweepVariable ProcsweepHolders
+
+; One sentence of electron-builder-messages.nsh, inside ProcsweepText: $1 is "<language>
+; <sentence>" for the one looked for.
+!macro ProcsweepMessage LANGUAGE NAME TEXT
+  StrCmp $1 "${LANGUAGE} ${NAME}" 0 +3
+  StrCpy $0 "${TEXT}"
+  Goto found
+!macroend
+
+; A sentence shown to the person, in the installer's language: Push name; Call; Pop text. The
+; table is searched for the installer's language, then for English.
+Function ${PROCSWEEP_UN}ProcsweepText
+  Exch $0
+  Push $1
+  StrCpy $1 "$LANGUAGE $0"
+  again:
+  !include "${__FILEDIR__}/electron-builder-messages.nsh"
+  ${If} $1 != "1033 $0"
+    StrCpy $1 "1033 $0"
+    Goto again
+  ${EndIf}
+  found:
+  Pop $1
+  Exch $0
+FunctionEnd
 
 ; Writes an event of the last run into the log shown on the details page.
 Function ${PROCSWEEP_UN}ProcsweepShowEvent
@@ -120,15 +167,22 @@ FunctionEnd
 !endif
 
 ; Leaves nothing of the installation in the folder on the stack running, or quits with exit code
-; 2 and nothing written.
+; 2 (PROCSWEEP_IN_USE_EXIT_CODE where the application or its files are in use) and nothing
+; written.
 Function ${PROCSWEEP_UN}ProcsweepEndApplicationIn
   Exch $0
   Push $1
+  ; 1 once something of the installation has been asked to close or ended.
+  Push $2
+  StrCpy $2 0
   ${Do}
     !insertmacro ProcsweepRunIn probe $0
     ${If} $ProcsweepExitCode == unsupported
       !insertmacro ProcsweepNote "This Windows cannot run procsweep.exe (an x64 program): ${PRODUCT_NAME} was not looked for."
-      MessageBox MB_OK|MB_ICONINFORMATION "Please close ${PRODUCT_NAME} if it is running, then click OK." /SD IDOK
+      Push close-by-hand
+      Call ${PROCSWEEP_UN}ProcsweepText
+      Pop $1
+      MessageBox MB_OK|MB_ICONINFORMATION "$1" /SD IDOK
       ${ExitDo}
     ${EndIf}
     ; Where a policy lets no program start from the installer's temporary folder (AppLocker's
@@ -139,17 +193,24 @@ Function ${PROCSWEEP_UN}ProcsweepEndApplicationIn
       ${If} $ProcsweepError = 1260 ; ERROR_ACCESS_DISABLED_BY_POLICY
       ${OrIf} $ProcsweepError = 4551 ; ERROR_SYSTEM_INTEGRITY_POLICY_VIOLATION
         !insertmacro ProcsweepNote "A policy of this Windows does not let procsweep.exe run (error $ProcsweepError): ${PRODUCT_NAME} was not looked for."
-        MessageBox MB_OK|MB_ICONINFORMATION "Please close ${PRODUCT_NAME} if it is running, then click OK." /SD IDOK
+        Push close-by-hand
+        Call ${PROCSWEEP_UN}ProcsweepText
+        Pop $1
+        MessageBox MB_OK|MB_ICONINFORMATION "$1" /SD IDOK
         ${ExitDo}
       ${EndIf}
     ${EndIf}
     ${If} $ProcsweepExitCode = 10
       ; Ask it to close the way a user would, then give it up to ten seconds. An update started
       ; by electron-updater (--updated) finds the application quitting by itself.
-      DetailPrint "${PROCSWEEP_WAITING}"
+      StrCpy $2 1
+      Push waiting
+      Call ${PROCSWEEP_UN}ProcsweepText
+      Pop $1
+      DetailPrint $1
       !ifdef ONE_CLICK
       !ifndef BUILD_UNINSTALLER
-        Push "${PROCSWEEP_WAITING}"
+        Push $1
         Call ProcsweepBannerText
       !endif
       !endif
@@ -163,17 +224,28 @@ Function ${PROCSWEEP_UN}ProcsweepEndApplicationIn
     ${EndIf}
     ${If} $ProcsweepExitCode = 10
       ; Silent runs answer IDOK: end the application without asking.
-      ${If} ${Cmd} `MessageBox MB_OKCANCEL|MB_ICONEXCLAMATION "${PRODUCT_NAME} is still running. End it now? Unsaved work in it is lost." /SD IDOK IDOK`
-        DetailPrint "Ending ${PRODUCT_NAME}."
+      Push question
+      Call ${PROCSWEEP_UN}ProcsweepText
+      Pop $1
+      ${If} ${Cmd} `MessageBox MB_OKCANCEL|MB_ICONEXCLAMATION "$1" /SD IDOK IDOK`
+        Push ending
+        Call ${PROCSWEEP_UN}ProcsweepText
+        Pop $1
+        DetailPrint $1
         !insertmacro ProcsweepRunIn force $0
       ${Else}
         !insertmacro ProcsweepNote "${PRODUCT_NAME} still runs: the user chose not to end it."
       ${EndIf}
     ${ElseIf} $ProcsweepExitCode = 11
       ; Only helper processes are left, such as a media conversion the application started.
+      StrCpy $2 1
       !insertmacro ProcsweepRunIn clean $0
     ${EndIf}
     ${If} $ProcsweepExitCode == 0
+      ${If} $2 = 1
+        Push $0
+        Call ${PROCSWEEP_UN}ProcsweepLetGo
+      ${EndIf}
       ${ExitDo}
     ${EndIf}
     ; "error" (the tool could not be started or waited for) is no number: compared as text
@@ -183,18 +255,109 @@ Function ${PROCSWEEP_UN}ProcsweepEndApplicationIn
       ; Not knowing whether it runs is not "it runs": the person is told what failed.
       !insertmacro ProcsweepNote "The check for a running ${PRODUCT_NAME} could not be run (error $ProcsweepError): nothing was changed."
       !insertmacro ProcsweepKeepReport "${PROCSWEEP_REPORT}"
-      StrCpy $1 "Setup could not check whether ${PRODUCT_NAME} is running (error $ProcsweepError). Nothing was changed.$\r$\nClick Retry to check again."
+      Push check-failed
+      Call ${PROCSWEEP_UN}ProcsweepText
+      Pop $1
+      ${IfNot} ${Cmd} `MessageBox MB_RETRYCANCEL|MB_ICONEXCLAMATION "$1" /SD IDCANCEL IDRETRY`
+        SetErrorLevel 2
+        Quit
+      ${EndIf}
     ${Else}
+      ; electron-builder's own words, in the installer's language: close it by hand and retry;
+      ; then who holds the files, the application itself or another program.
+      Push $0
+      Push "$(appCannotBeClosed)"
+      Call ${PROCSWEEP_UN}ProcsweepWithHolders
+      Pop $1
       !insertmacro ProcsweepNote "${PRODUCT_NAME} could not be ended: nothing was changed."
       !insertmacro ProcsweepKeepReport "${PROCSWEEP_REPORT}"
-      ; electron-builder's own words, in the installer's language: close it by hand and retry.
-      StrCpy $1 "$(appCannotBeClosed)"
-    ${EndIf}
-    ${IfNot} ${Cmd} `MessageBox MB_RETRYCANCEL|MB_ICONEXCLAMATION "$1" /SD IDCANCEL IDRETRY`
-      SetErrorLevel 2
-      Quit
+      ${IfNot} ${Cmd} `MessageBox MB_RETRYCANCEL|MB_ICONEXCLAMATION "$1" /SD IDCANCEL IDRETRY`
+        SetErrorLevel ${PROCSWEEP_IN_USE_EXIT_CODE}
+        Quit
+      ${EndIf}
     ${EndIf}
   ${Loop}
+  Pop $2
+  Pop $1
+  Pop $0
+FunctionEnd
+
+; A message followed by the programs that hold the files of the installation in a folder, when
+; any are named, which the report names too: Push folder, Push message; Call; Pop the text.
+Function ${PROCSWEEP_UN}ProcsweepWithHolders
+  Exch $1 ; the message
+  Exch
+  Exch $0 ; the folder
+  StrCpy $ProcsweepHolders ""
+  ${If} $0 != ""
+    !insertmacro ProcsweepHoldersIn $0
+  ${EndIf}
+  ${If} $ProcsweepHolders != ""
+    !insertmacro ProcsweepNote "Programs using files of ${PRODUCT_NAME}:$\r$\n$ProcsweepHolders"
+    Push holders
+    Call ${PROCSWEEP_UN}ProcsweepText
+    Pop $0
+    StrCpy $1 "$1$\r$\n$\r$\n$0$\r$\n$ProcsweepHolders"
+  ${EndIf}
+  Pop $0
+  Exch $1
+FunctionEnd
+
+; After the application has been closed or ended, its files can stay in use for a few seconds: a
+; process that exits slowly, a scanner that opens what was just closed. Before anything is
+; replaced, the programs that hold them get up to PROCSWEEP_LET_GO_MS to let go; then the person
+; is asked to retry, go on or stop (nothing written), and a silent run goes on, naming them in
+; the report. $0 is the folder.
+Function ${PROCSWEEP_UN}ProcsweepLetGo
+  Exch $0
+  Push $1
+  Push $2
+  Push $3
+  ${Do}
+    System::Call "kernel32::GetTickCount() i .r1"
+    StrCpy $3 0 ; whether the details say what it waits for
+    ${Do}
+      !insertmacro ProcsweepHoldersIn $0
+      ${If} $ProcsweepHolders == ""
+        ${ExitDo}
+      ${EndIf}
+      System::Call "kernel32::GetTickCount() i .r2"
+      IntOp $2 $2 - $1
+      ${If} $2 >= ${PROCSWEEP_LET_GO_MS}
+        ${ExitDo}
+      ${EndIf}
+      ${If} $3 = 0
+        StrCpy $3 1
+        Push waiting-files
+        Call ${PROCSWEEP_UN}ProcsweepText
+        Pop $2
+        DetailPrint $2
+      ${EndIf}
+      Sleep 500
+    ${Loop}
+    ${If} $ProcsweepHolders == ""
+      ${ExitDo}
+    ${EndIf}
+    !insertmacro ProcsweepNote "Files of ${PRODUCT_NAME} still in use after ${PROCSWEEP_LET_GO_MS} ms, by:$\r$\n$ProcsweepHolders"
+    ${If} ${Silent}
+      !insertmacro ProcsweepNote "Going on: the run is silent."
+      ${ExitDo}
+    ${EndIf}
+    Push still-in-use
+    Call ${PROCSWEEP_UN}ProcsweepText
+    Pop $2
+    MessageBox MB_ABORTRETRYIGNORE|MB_ICONEXCLAMATION "$2" /SD IDIGNORE IDRETRY retry IDIGNORE ignore
+    !insertmacro ProcsweepNote "The user chose to stop: nothing was changed."
+    !insertmacro ProcsweepKeepReport "${PROCSWEEP_REPORT}"
+    SetErrorLevel ${PROCSWEEP_IN_USE_EXIT_CODE}
+    Quit
+    ignore:
+    !insertmacro ProcsweepNote "The user chose to go on."
+    ${ExitDo}
+    retry:
+  ${Loop}
+  Pop $3
+  Pop $2
   Pop $1
   Pop $0
 FunctionEnd
@@ -220,10 +383,10 @@ Function ProcsweepReadRecord
   Pop $1
 FunctionEnd
 
-; The same for the installation recorded under a registry root, where electron-builder's installer
-; finds the one it uninstalls first: its InstallLocation, or, when that is empty, the folder of
-; its uninstaller; nothing when no uninstaller is recorded, or when it is $INSTDIR.
-Function ProcsweepEndRecordedApplication
+; The folder of the installation recorded under a registry root, where electron-builder's
+; installer finds the one it uninstalls first: its InstallLocation, or, when that is empty, the
+; folder of its uninstaller; "" when no uninstaller is recorded. Push root; Call; Pop folder.
+Function ProcsweepRecordedFolder
   Exch $0 ; the root
   Push $1
   Push $2
@@ -241,6 +404,7 @@ Function ProcsweepEndRecordedApplication
       Pop $1
     ${EndIf}
   !endif
+  StrCpy $2 ""
   ${If} $1 != ""
     Push $0
     Push "${INSTALL_REGISTRY_KEY}"
@@ -267,14 +431,63 @@ Function ProcsweepEndRecordedApplication
         StrCpy $2 ""
       ${EndIf}
     ${EndIf}
-    ${If} $2 != ""
-    ${AndIf} $2 != $INSTDIR
-      Push $2
-      Call ProcsweepEndApplicationIn
-    ${EndIf}
   ${EndIf}
+  StrCpy $0 $2
   Pop $2
   Pop $1
+  Exch $0
+FunctionEnd
+
+; ProcsweepEndApplicationIn for the installation recorded under a registry root, unless it is
+; $INSTDIR.
+Function ProcsweepEndRecordedApplication
+  Call ProcsweepRecordedFolder
+  Exch $0
+  ${If} $0 != ""
+  ${AndIf} $0 != $INSTDIR
+    Push $0
+    Call ProcsweepEndApplicationIn
+  ${EndIf}
+  Pop $0
+FunctionEnd
+
+; When the uninstaller of the installation electron-builder's installer uninstalls first fails,
+; electron-builder offers customUnInstallCheck (the installation of the install mode) and
+; customUnInstallCheckCurrentUser (the current user's, when installing for every user) in place of
+; its own handling: the same handling, with who holds that installation's files named, and an
+; answer when silent (electron-builder's own message box has none: a silent update waits for
+; a click that never comes). $R0 is the uninstaller's exit code, the error flag set when it could
+; not be started. An author who defines either before including this file keeps their own.
+!ifmacrondef customUnInstallCheck
+  !macro customUnInstallCheck
+    Push SHELL_CONTEXT
+    Call ProcsweepUninstallCheck
+  !macroend
+!endif
+!ifmacrondef customUnInstallCheckCurrentUser
+  !macro customUnInstallCheckCurrentUser
+    Push HKCU
+    Call ProcsweepUninstallCheck
+  !macroend
+!endif
+
+Function ProcsweepUninstallCheck
+  Exch $0 ; the root
+  ${If} ${Errors}
+    DetailPrint `Uninstall was not successful. Not able to launch uninstaller!`
+  ${ElseIf} $R0 != 0
+    !insertmacro ProcsweepNote "The uninstaller of the installation found under $0 ended with $R0: nothing was changed."
+    Push $0
+    Call ProcsweepRecordedFolder
+    Push "$(uninstallFailed): $R0"
+    Call ProcsweepWithHolders
+    Pop $0
+    !insertmacro ProcsweepKeepReport "${PROCSWEEP_REPORT}"
+    MessageBox MB_OK|MB_ICONEXCLAMATION "$0" /SD IDOK
+    DetailPrint `Uninstall was not successful. Uninstaller error code: $R0.`
+    SetErrorLevel ${PROCSWEEP_IN_USE_EXIT_CODE}
+    Quit
+  ${EndIf}
   Pop $0
 FunctionEnd
 !endif

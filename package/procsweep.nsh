@@ -25,6 +25,10 @@
 ;   !insertmacro ProcsweepForEachEvent MyFunction  ; calls MyFunction (un.MyFunction in the
 ;                                                  ; uninstaller) once per event of the last run;
 ;                                                  ; every register is as it was afterwards
+;   !insertmacro ProcsweepHolders                  ; $ProcsweepHolders: the programs that hold
+;                                                  ; the installation's files, a line each
+;                                                  ; ("Name (PID 1234)"), for a message
+;   !insertmacro ProcsweepHoldersIn "<folder>"     ; the same, on another installation folder
 ;   !insertmacro ProcsweepNote "text"              ; adds a line of your own to the report
 ;   !insertmacro ProcsweepKeepReport "<file name>" ; a copy of the report, for after the run,
 ;                                                  ; as a new file named with the run's time
@@ -114,6 +118,24 @@
   !insertmacro ProcsweepReportVariables
   Push "${TEXT}"
   ${CallArtificialFunction} ProcsweepNote_
+!macroend
+
+; Runs "legacy-owners" on an installation folder (ProcsweepHolders: $INSTDIR) and leaves in
+; $ProcsweepHolders the programs the Restart Manager names as holding its files (the main
+; executable, resources\app.asar and the helper executables), one "<application name> (PID
+; <pid>)" a line, CR LF between them. "" when it names none, and when it could not be asked: the
+; report tells those apart ("restart-manager-query-failed", or $ProcsweepExitCode other than 0).
+!macro ProcsweepHoldersIn DIRECTORY
+  !insertmacro ProcsweepReportVariables
+  !insertmacro ProcsweepVariable ProcsweepExitCode
+  !insertmacro ProcsweepVariable ProcsweepError
+  !insertmacro ProcsweepVariable ProcsweepHolders
+  Push "${DIRECTORY}"
+  ${CallArtificialFunction} ProcsweepHolders_
+!macroend
+
+!macro ProcsweepHolders
+  !insertmacro ProcsweepHoldersIn "$INSTDIR"
 !macroend
 
 ; Copies the report to %TEMP%, or, when the installer runs elevated, to the system's own
@@ -537,14 +559,9 @@
   Pop $R5
 !macroend
 
-!macro ProcsweepForEachEvent_
-  Exch $R9
-  Push $R8
-  Push $R0
-  Push $R1
-  Push $R2
-  Push $R3
-  Push $R4
+; The event lines of the last run, each split into $R1-$R4 (ProcsweepSplitLine_), then the
+; macro ACTION; $R0 and $R8 are the loop's own.
+!macro ProcsweepEachEvent_ ACTION
   ClearErrors
   FileOpen $R8 $ProcsweepReport r
   ${IfNot} ${Errors}
@@ -560,11 +577,57 @@
       ${EndIf}
       ${CallArtificialFunction} ProcsweepSplitLine_
       ${If} $R1 != ""
-        Call $R9
+        !insertmacro ${ACTION}
       ${EndIf}
     ${Loop}
     FileClose $R8
   ${EndIf}
+!macroend
+
+!macro ProcsweepCallFunction_
+  Call $R9
+!macroend
+
+!macro ProcsweepForEachEvent_
+  Exch $R9
+  Push $R8
+  Push $R0
+  Push $R1
+  Push $R2
+  Push $R3
+  Push $R4
+  !insertmacro ProcsweepEachEvent_ ProcsweepCallFunction_
+  Pop $R4
+  Pop $R3
+  Pop $R2
+  Pop $R1
+  Pop $R0
+  Pop $R8
+  Pop $R9
+!macroend
+
+!macro ProcsweepAddHolder_
+  ${If} $R1 == restart-manager-owner
+    ${If} $ProcsweepHolders != ""
+      StrCpy $ProcsweepHolders "$ProcsweepHolders$\r$\n"
+    ${EndIf}
+    StrCpy $ProcsweepHolders "$ProcsweepHolders$R4 (PID $R2)"
+  ${EndIf}
+!macroend
+
+!macro ProcsweepHolders_
+  Exch $R9 ; the installation folder
+  Push $R8
+  Push $R0
+  Push $R1
+  Push $R2
+  Push $R3
+  Push $R4
+  Push $R9
+  Push legacy-owners
+  ${CallArtificialFunction} ProcsweepRun_
+  StrCpy $ProcsweepHolders ""
+  !insertmacro ProcsweepEachEvent_ ProcsweepAddHolder_
   Pop $R4
   Pop $R3
   Pop $R2

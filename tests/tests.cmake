@@ -50,11 +50,20 @@ if(MINGW)
   target_link_options(fixture_app PRIVATE -municode -static -mwindows)
 endif()
 
+# procsweep.exe's stand-in where a test needs programs holding the installation's files, which
+# Wine's Restart Manager never names: the real tool for every mode but legacy-owners.
+add_executable(holders_stand_in tests/fixtures/holders_stand_in.cpp)
+target_compile_definitions(holders_stand_in PRIVATE UNICODE _UNICODE)
+if(MINGW)
+  target_link_options(holders_stand_in PRIVATE -municode -static)
+endif()
+
 # What every test that starts a program is told: the programs under test, and where the checkout
 # and its build lie.
 set(PROCSWEEP_TEST_ENVIRONMENT
   "PROCSWEEP_EXE=$<TARGET_FILE:procsweep>"
   "FIXTURE_APP=$<TARGET_FILE:fixture_app>"
+  "HOLDERS_STAND_IN=$<TARGET_FILE:holders_stand_in>"
   "PROCSWEEP_SOURCE_DIR=${CMAKE_SOURCE_DIR}"
   "PROCSWEEP_BUILD_DIR=${CMAKE_BINARY_DIR}")
 

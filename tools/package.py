@@ -37,6 +37,7 @@ NAME = "procsweep"
 # Each file of the package, and the file of the source tree that it is a copy of.
 PACKAGE_SOURCES = {
     "electron-builder.nsh": "package/electron-builder.nsh",
+    "electron-builder-messages.nsh": "package/electron-builder-messages.nsh",
     "procsweep.nsh": "package/procsweep.nsh",
     "procsweep.iss": "package/procsweep.iss",
     "procsweep.wxi": "package/procsweep.wxi",

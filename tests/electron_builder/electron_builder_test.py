@@ -62,8 +62,9 @@ from tests.e2e.harness import (FIXTURE_APP, PROCSWEEP_EXE, E2ETestCase, Installa
                                WineSession, read_records)
 from tests.installers import guide
 from tests.installers.gui import CANCEL, OK, Screen, click_through, finish, start_installer
-from tests.installers.reports import (NewReport, batch_file, read_report, report_names,
-                                      run_batch, run_quietly, windows_temp_folder)
+from tests.installers.reports import (NewReport, batch_code, batch_file, read_report,
+                                      report_names, run_batch, run_quietly,
+                                      windows_temp_folder)
 from tools import package
 from tools.windows_programs import (BUILD_DIR, ENV, NODE, SOURCE_DIR, WINE_RUN,
                                     command, linux_path, runs_32_bit_programs, win_path)
@@ -94,6 +95,9 @@ WAITING = f"Waiting up to 10 seconds for {PRODUCT} to close."
 QUESTION = f"{PRODUCT} is still running. End it now?"
 CANNOT_BE_CLOSED = f"{PRODUCT} cannot be closed."
 NOT_ENDED = f"{PRODUCT} could not be ended: nothing was changed."
+STILL_IN_USE = f"Files of {PRODUCT} are still in use by:"
+# The buttons of a message box that asks to abort, retry or ignore.
+BUTTONS = {"abort": 3, "retry": 4, "ignore": 5}
 # A detail the stand-in prints after the check, where electron-builder's details are hidden.
 STAND_IN_DETAIL = f"Stand-in: replacing the files of {PRODUCT}."
 
@@ -102,12 +106,14 @@ STAND_IN_DETAIL = f"Stand-in: replacing the files of {PRODUCT}."
 # user or, elevating, for every user. No run starts the application at the end.
 KINDS = {
     "one-click": {"oneClick": True, "perMachine": False, "runAfterFinish": False},
+    "one-click-per-machine": {"oneClick": True, "perMachine": True, "runAfterFinish": False},
     "assisted": {"oneClick": False, "perMachine": True, "runAfterFinish": False},
     "assisted-per-user": {"oneClick": False, "perMachine": False, "runAfterFinish": False,
                           "allowToChangeInstallationDirectory": True},
 }
 # Where each kind shows the waiting text: the one-click banner's text, the assisted page's status.
-WAITING_CONTROL = {"one-click": 1000, "assisted": 1006, "assisted-per-user": 1006}
+WAITING_CONTROL = {"one-click": 1000, "one-click-per-machine": 1000, "assisted": 1006,
+                   "assisted-per-user": 1006}
 
 # electron-builder builds every kind on every machine. Its installers run where 32-bit programs
 # run; elsewhere the stand-in installer (stand_in/installer.nsi, not electron-builder's templates)
@@ -367,11 +373,31 @@ def build_installer(kind, version, tools, tarball, work=WORK, runner=RUNNER, **p
     return {"installer": installer, "archive": archive, "runs": runs, "project": project}
 
 
+# Wine's Restart Manager names no program holding a file: where a test needs some, the package's
+# procsweep.exe is tests/fixtures/holders_stand_in.cpp, which runs the real tool (beside it in
+# the folder PROCSWEEP_STAND_IN_DIR names) for every mode but legacy-owners, and answers that one
+# with the holders its holders.txt lists.
+HOLDERS_STAND_IN = os.environ.get("HOLDERS_STAND_IN",
+                                  os.path.join(BUILD_DIR, "holders_stand_in.exe"))
+# What an author who wants another exit code for "in use" puts in an include of their own.
+IN_USE_EXIT_CODE = 1618
+OWN_EXIT_CODE_INCLUDE = (f"!define PROCSWEEP_IN_USE_EXIT_CODE {IN_USE_EXIT_CODE}\n"
+                         '!include "${PROJECT_DIR}\\node_modules\\procsweep\\electron-builder.nsh"\n')
+# The one-click installers built with a package whose procsweep.exe is not the tool: the
+# holders' stand-in (with the author's own exit code), and a damaged file that cannot start.
+VARIANTS = {
+    "holders": {"tool": HOLDERS_STAND_IN, "include": OWN_EXIT_CODE_INCLUDE,
+                "versions": VERSIONS},
+    "damaged": {"tool": None, "include": None, "versions": ["1.0.0"]},
+}
+
 # Built once for the whole run, in setUpModule: the package's tarball, the tools electron-builder
-# builds with, and BUILDS[kind][version] (or the reason it could not be built).
+# builds with, BUILDS[kind][version] (or the reason it could not be built), and the one-click
+# VARIANT_BUILDS[name][version] where electron-builder's installers run.
 TARBALL = {}
 TOOLS = {}
 BUILDS = {}
+VARIANT_BUILDS = {}
 # The Linux paths of the user's %TEMP% and of the system's own temporary folder.
 TEMP = {}
 
@@ -389,6 +415,24 @@ def setUpModule():
                             for version in VERSIONS}
         except AssertionError as error:
             BUILDS[kind] = {"failure": str(error)}
+    if RUNNER == "electron-builder" and "failure" not in BUILDS["one-click"]:
+        for name, variant in VARIANTS.items():
+            folder = os.path.join(WORK, "variants", name, "package")
+            shutil.copytree(os.path.join(BUILDS["one-click"]["1.0.0"]["project"], "node_modules",
+                                         "procsweep"), folder)
+            tool = os.path.join(folder, "procsweep.exe")
+            if variant["tool"] is None:
+                with open(tool, "r+b") as f:
+                    size = len(f.read())
+                    f.seek(0)
+                    f.write(bytes(size))
+            else:
+                shutil.copy(variant["tool"], tool)
+            VARIANT_BUILDS[name] = {
+                version: build_installer("one-click", version, TOOLS, TARBALL["path"],
+                                         work=os.path.join(WORK, "variants", name),
+                                         include=variant["include"], package_folder=folder)
+                for version in variant["versions"]}
     TEMP["user"] = windows_temp_folder()
     TEMP["system"] = windows_temp_folder("%WINDIR%\\Temp")
 
@@ -432,8 +476,9 @@ def kept_report(name, elevated=True):
     return NewReport(TEMP["system" if elevated else "user"], name)
 
 
-class Situations:
-    """The situations an installer meets; a subclass names the kind of installer."""
+class Installers:
+    """Runs an installer of BUILDS, silently or driven as a user drives it, and reads what it did;
+    a subclass names the kind of installer."""
 
     runner = None
     kind = None
@@ -508,6 +553,54 @@ class Situations:
     def assertClosedByItself(self, popen, pid, record):
         self.assertEndsWith(popen, 0)
         self.assertEqual(read_records(record), [f"ready {pid}", "close visible", "exit"])
+
+    def drive(self, version, root, answers):
+        """Runs the installer interactively into `root` while the application runs, ignoring
+        the request to close: clicks through the pages before the installation, waits for the
+        question, gives the answers ((text of the window, button) each, in turn) and clicks
+        through the pages after it. Returns the installer's exit code, what it showed and the
+        report it kept."""
+        report = kept_report(SETUP_REPORT)
+        popen, batch = self.start_driven(version, root)
+        screen = Screen(self.work)
+        try:
+            # The assisted installers' pages before the installation begins.
+            click_through(screen, popen, f"{PRODUCT} Setup", ("&Next >", "&Install"))
+            for text, button in answers:
+                screen.wait_for(text, popen)
+                screen.press(text, button)
+        except BaseException:
+            finish(popen, screen, timeout=1)
+            raise
+        code = batch_code(batch, finish(popen, screen))
+        return code, screen, read_report(code, report)
+
+    def start_driven(self, version, root):
+        """Starts the installer to be driven. A test that fails while it waits for an answer
+        ends it: electron-builder's installers run one at a time, and the next would quit."""
+        installer = os.path.basename(self.builds[version]["installer"])
+        self.addCleanup(subprocess.run, command("taskkill", "/f", "/im", installer), env=ENV,
+                        stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                        stderr=subprocess.DEVNULL, timeout=60)
+        batch = batch_file(self, self.line(version, root=root))
+        return start_installer(batch), batch
+
+    def assertShownWhileWaiting(self, screen):
+        self.assertIn(WAITING_CONTROL[self.kind],
+                      [control.id for control in screen.ever_shown(WAITING)], screen.shown())
+        if self.kind.startswith("one-click"):
+            # After the wait the banner says what it said before.
+            banners = [control.text for controls in screen.snapshots for control in controls
+                       if control.id == 1000 and control.kind == "Static"]
+            self.assertEqual(banners[-1], "Installing, please wait...", banners)
+        if self.runner == "stand-in":
+            # electron-builder's details are hidden again after the check.
+            self.assertEqual(screen.ever_shown(STAND_IN_DETAIL), [])
+
+
+
+class Situations(Installers):
+    """The situations an installer meets, each a test."""
 
     def test_nothing_runs(self):
         report = self.install(root=self.root)
@@ -587,6 +680,30 @@ class Situations:
         self.assertSteps(report, 0, "probe 10 close 0( probe 10)* probe 0")
         self.assertClosedByItself(main, pid, record)
         self.assertInstalled("2.0.0")
+
+    def test_a_silent_update_where_a_per_machine_installation_exists_too_checks_that_one(self):
+        # The default assisted installer, run silently where the user's own installation and one
+        # for every user are both recorded, starts out for the current user; inside its own
+        # section it switches to the installation for every user (as an update of it), installs
+        # into that folder and uninstalls it first. The application runs there, ignoring the
+        # request to close: it is ended before the switch, not left to the old uninstaller.
+        if self.kind != "assisted-per-user":
+            self.skipTest("only the default assisted installer installs for either")
+        machine = os.path.join(self.folder("machine"), PRODUCT)
+        user = os.path.join(self.folder("user"), PRODUCT)
+        for root, mode in [(machine, " /allusers"), (user, " /currentuser")]:
+            report = self.install(options=mode, root=root)
+            self.assertSteps(report, 0, "probe 0")
+            self.assertInstalled("1.0.0", root)
+        main, pid, _ = self.start(linux_path(machine, MAIN_EXE))
+        report = self.install("2.0.0", options=" --updated")
+        self.assertIn(f'procsweep.exe probe "{win_path(machine)}" "{MAIN_EXE}"', report.lines,
+                      report)
+        self.assertIn(f"exited pid={pid} win32-error=0 {self.image(MAIN_EXE, machine)}",
+                      report.events("force"), report)
+        self.assertEqual(report.code, 0, report)
+        self.assertEndsWith(main, 0)
+        self.assertInstalled("2.0.0", machine)
 
     def test_the_report_is_kept_as_a_new_file_and_nothing_at_its_name_is_opened(self):
         # The elevated installer keeps its report in the system's temporary folder, where a
@@ -736,39 +853,6 @@ class Situations:
 
     # Driven as a user drives the installer: not silent, its windows read and answered.
 
-    def drive(self, version, root, answers):
-        """Runs the installer interactively into `root` while the application runs, ignoring
-        the request to close: clicks through the pages before the installation, waits for the
-        question, gives the answers ((text of the window, button) each, in turn) and clicks
-        through the pages after it. Returns the installer's exit code, what it showed and the
-        report it kept."""
-        report = kept_report(SETUP_REPORT)
-        popen = start_installer(batch_file(self, self.line(version, root=root)))
-        screen = Screen(self.work)
-        try:
-            # The assisted installers' pages before the installation begins.
-            click_through(screen, popen, f"{PRODUCT} Setup", ("&Next >", "&Install"))
-            for text, button in answers:
-                screen.wait_for(text, popen)
-                screen.press(text, button)
-        except BaseException:
-            finish(popen, screen, timeout=1)
-            raise
-        code = finish(popen, screen)
-        return code, screen, read_report(code, report)
-
-    def assertShownWhileWaiting(self, screen):
-        self.assertIn(WAITING_CONTROL[self.kind],
-                      [control.id for control in screen.ever_shown(WAITING)], screen.shown())
-        if self.kind == "one-click":
-            # After the wait the banner says what it said before.
-            banners = [control.text for controls in screen.snapshots for control in controls
-                       if control.id == 1000 and control.kind == "Static"]
-            self.assertEqual(banners[-1], "Installing, please wait...", banners)
-        if self.runner == "stand-in":
-            # electron-builder's details are hidden again after the check.
-            self.assertEqual(screen.ever_shown(STAND_IN_DETAIL), [])
-
     def test_driven_it_says_what_it_waits_for_and_ends_the_application_when_told(self):
         Installation(self.root, main=MAIN_EXE)
         main, pid, _ = self.start(linux_path(self.root, MAIN_EXE))
@@ -806,8 +890,167 @@ class Situations:
         self.assertFalse(os.path.exists(linux_path(new, MAIN_EXE)), "the new installation")
 
 
+class Variant(Installers):
+    """The one-click installers of a VARIANTS build, where electron-builder's installers run."""
+
+    runner, kind, variant = "electron-builder", "one-click", None
+
+    def setUp(self):
+        super().setUp()
+        self.builds = VARIANT_BUILDS[self.variant]
+
+    def stand_in_holders(self, *holders):
+        """Has the holders' stand-in name `holders` ((runs, pid, application name) each: named
+        by the first `runs` runs of legacy-owners, 0 for every run) from now on."""
+        folder = self.folder("stand-in")
+        shutil.copy(PROCSWEEP_EXE, os.path.join(folder, "procsweep-real.exe"))
+        with open(os.path.join(folder, "holders.txt"), "w", encoding="utf-8") as f:
+            f.write("".join(f"{runs} {pid} {name}\n" for runs, pid, name in holders))
+        ENV["PROCSWEEP_STAND_IN_DIR"] = win_path(folder)
+        self.addCleanup(ENV.pop, "PROCSWEEP_STAND_IN_DIR", None)
+        return folder
+
+
+class HoldersTest(Variant, E2ETestCase):
+    """Programs that hold the application's files named where the installer stops or asks, and
+    waited for after the application has been ended. The holders stand in: the installers carry
+    the holders' stand-in as procsweep.exe (see HOLDERS_STAND_IN), which runs the real tool for
+    everything but legacy-owners. The installers, the include, the application and the report
+    are real. The installers are built with the author's own exit code for "in use", 1618."""
+
+    variant = "holders"
+
+    def test_the_holders_of_an_installation_that_cannot_be_ended_are_named(self):
+        # The installation is reached through a short link to a deep folder: procsweep.exe cannot
+        # resolve it and answers 2. A silent run stops with the author's code, naming who holds
+        # the files in the report.
+        self.stand_in_holders((0, 4242, "Code Editor"), (0, 77, "Backup Agent"))
+        short = os.path.join(self.work, "short", PRODUCT)
+        Installation(short, main=MAIN_EXE)
+        deep = os.path.join(self.work, *DEEP, PRODUCT)
+        os.makedirs(os.path.dirname(deep))
+        os.rename(short, deep)
+        os.symlink(deep, self.root)
+        report = self.install(root=self.root)
+        self.assertSteps(report, IN_USE_EXIT_CODE, "probe 2 legacy-owners 0")
+        self.assertEqual(report.lines[-4:], [
+            "Programs using files of Example App:", "Code Editor (PID 4242)",
+            "Backup Agent (PID 77)", NOT_ENDED])
+        self.assertUntouched(deep)
+
+    def test_driven_the_cannot_be_closed_message_names_the_holders(self):
+        Installation(self.root, main=MAIN_EXE)
+        main, pid, _ = self.start(linux_path(self.root, MAIN_EXE))
+        self.stand_in_holders((0, pid, PRODUCT), (0, 4242, "Code Editor"))
+        code, screen, report = self.drive("1.0.0", self.root,
+                                          [(QUESTION, CANCEL), (CANNOT_BE_CLOSED, CANCEL)])
+        # The box's lines come as one text, each line end a space.
+        texts = {" ".join(control.text.split()) for control in screen.ever_shown(CANNOT_BE_CLOSED)}
+        self.assertEqual(texts, {
+            f"{PRODUCT} cannot be closed. Please close it manually and click Retry to continue. "
+            f"These programs are using files of {PRODUCT}: {PRODUCT} (PID {pid}) "
+            "Code Editor (PID 4242)"})
+        self.assertEqual(code, IN_USE_EXIT_CODE)
+        self.assertRegex(report.steps(), r"^probe 10 close 0( probe 10)+ legacy-owners 0$")
+        self.assertRunning(main)
+        self.assertUntouched(self.root)
+
+    def test_files_held_after_the_application_closed_get_time_to_be_let_go(self):
+        # A scanner holds the files for the first three looks after the application has closed:
+        # the installer waits for it, then writes the files.
+        Installation(self.root, main=MAIN_EXE)
+        main, pid, record = self.start(linux_path(self.root, MAIN_EXE), "windows")
+        self.stand_in_holders((3, 4242, "Scanner"))
+        report = self.install(root=self.root)
+        self.assertSteps(report, 0, "probe 10 close 0( probe 10)* probe 0"
+                                    " legacy-owners 0 legacy-owners 0 legacy-owners 0"
+                                    " legacy-owners 0")
+        self.assertClosedByItself(main, pid, record)
+        self.assertInstalled("1.0.0")
+
+    def test_files_held_too_long_a_silent_run_goes_on_and_names_them(self):
+        Installation(self.root, main=MAIN_EXE)
+        main, pid, record = self.start(linux_path(self.root, MAIN_EXE), "windows")
+        self.stand_in_holders((0, 4242, "Backup Agent"))
+        report = self.install(root=self.root)
+        self.assertSteps(report, 0, "probe 10 close 0( probe 10)* probe 0( legacy-owners 0)+")
+        self.assertEqual(report.lines[-3:], [
+            f"Files of {PRODUCT} still in use after 5000 ms, by:", "Backup Agent (PID 4242)",
+            "Going on: the run is silent."])
+        self.assertClosedByItself(main, pid, record)
+        self.assertInstalled("1.0.0")
+
+    def test_driven_files_held_too_long_the_person_retries_goes_on_or_stops(self):
+        for answer, code in [("retry", 0), ("ignore", 0), ("abort", IN_USE_EXIT_CODE)]:
+            with self.subTest(answer=answer):
+                forget_installations()
+                self.root = os.path.join(self.folder(answer), PRODUCT)
+                Installation(self.root, main=MAIN_EXE)
+                main, pid, record = self.start(linux_path(self.root, MAIN_EXE), "windows")
+                folder = self.stand_in_holders((0, 4242, "Backup Agent"))
+                popen, batch = self.start_driven("1.0.0", self.root)
+                screen = Screen(self.work)
+                try:
+                    screen.wait_for(STILL_IN_USE, popen)
+                    [box] = screen.ever_shown(STILL_IN_USE)
+                    self.assertIn("Backup Agent (PID 4242)", box.text)
+                    if answer == "retry":
+                        # The backup is done: the next look finds the files free.
+                        os.remove(os.path.join(folder, "holders.txt"))
+                    screen.press(STILL_IN_USE, BUTTONS[answer])
+                except BaseException:
+                    finish(popen, screen, timeout=1)
+                    raise
+                self.assertEqual(batch_code(batch, finish(popen, screen)), code)
+                self.assertClosedByItself(main, pid, record)
+                if code == 0:
+                    self.assertInstalled("1.0.0")
+                else:
+                    self.assertUntouched(self.root)
+
+    def test_an_old_uninstaller_that_fails_is_reported_with_the_holders_and_ends_a_silent_run(self):
+        # The installation electron-builder's installer uninstalls first is in another folder,
+        # and its uninstaller fails (here a program that ends with 2 in its place). electron-
+        # builder's own message for that has no answer when silent: a silent update would wait
+        # for ever. The include's answers, naming who holds that installation's files.
+        old = os.path.join(self.folder("old"), PRODUCT)
+        self.builds = BUILDS["one-click"]
+        self.install_version_1(old)
+        self.builds = VARIANT_BUILDS[self.variant]
+        shutil.copy(FIXTURE_APP, os.path.join(old, UNINSTALLER))
+        self.stand_in_holders((0, 4242, "Code Editor"))
+        new = os.path.join(self.folder("new"), PRODUCT)
+        report = self.install("2.0.0", root=new)
+        self.assertSteps(report, IN_USE_EXIT_CODE, "probe 0 probe 0 legacy-owners 0")
+        self.assertIn("Code Editor (PID 4242)", report.lines, report)
+        self.assertFalse(os.path.exists(linux_path(new, MAIN_EXE)), "the new installation")
+        self.assertInstalled("1.0.0", old)
+
+
+class DamagedToolTest(Variant, E2ETestCase):
+    """An installer whose procsweep.exe cannot start (here zeroed bytes: Windows answers
+    ERROR_BAD_EXE_FORMAT, as Windows 10 on ARM does for a sound x64 program) on x64 Windows,
+    which runs x64 programs: not knowing whether the application runs is not "nothing runs"."""
+
+    variant = "damaged"
+
+    def test_a_tool_that_cannot_start_stops_the_installer_with_nothing_written(self):
+        Installation(self.root, main=MAIN_EXE)
+        main, _, _ = self.start(linux_path(self.root, MAIN_EXE))
+        report = self.install(root=self.root)
+        self.assertSteps(report, 2, r"probe error \(CreateProcess 193\)")
+        self.assertEqual(report.lines[-1], f"The check for a running {PRODUCT} could not be run "
+                                           "(error 193): nothing was changed.")
+        self.assertRunning(main)
+        self.assertUntouched(self.root)
+
+
 class OneClickPerUserTest(Situations, E2ETestCase):
     runner, kind = "electron-builder", "one-click"
+
+
+class OneClickPerMachineTest(Situations, E2ETestCase):
+    runner, kind = "electron-builder", "one-click-per-machine"
 
 
 class AssistedPerMachineTest(Situations, E2ETestCase):

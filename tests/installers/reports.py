@@ -156,9 +156,22 @@ def live_or_kept(kept, live):
 
 def batch_file(test, line):
     """A batch file in the test's folder that runs the command line `line`, as NSIS reads it,
-    and ends with its exit code."""
-    return test.file(f"run-{len(os.listdir(test.work))}.bat",
-                     content=f"@echo off\r\n{line}\r\nexit /b %ERRORLEVEL%\r\n".encode())
+    and ends with its exit code, which it also writes to a file beside itself (batch_code):
+    Linux sees a Windows program's exit code modulo 256."""
+    path = os.path.join(test.work, f"run-{len(os.listdir(test.work))}.bat")
+    return test.file(os.path.basename(path), content=(
+        f'@echo off\r\n{line}\r\n>"{win_path(path)}.code" echo %ERRORLEVEL%\r\n'
+        "exit /b %ERRORLEVEL%\r\n").encode())
+
+
+def batch_code(batch, returncode):
+    """The whole exit code of the command line a batch file of batch_file ran: what it wrote,
+    or, where it wrote nothing, `returncode`."""
+    try:
+        with open(batch + ".code") as f:
+            return int(f.read())
+    except (FileNotFoundError, ValueError):
+        return returncode
 
 
 def run_batch(test, line, report, live=None):
@@ -172,7 +185,9 @@ def run_batch(test, line, report, live=None):
         if os.path.exists(path):
             os.remove(path)
     read = live_or_kept(report, live) if live else utf16_report(report)
-    return run_watched(command("cmd", "/c", win_path(batch)), read)
+    report = run_watched(command("cmd", "/c", win_path(batch)), read)
+    report.code = batch_code(batch, report.code)
+    return report
 
 
 def read_report(code, report):

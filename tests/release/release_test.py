@@ -32,7 +32,8 @@ SIGNING_VARIABLES = ("SIGN_PKCS12", "SIGN_CERT", "SIGN_KEY", "SIGN_PASSWORD",
                      "SIGN_PASSWORD_FILE", "SIGN_TIMESTAMP_URL", "ALLOW_DIRTY")
 PASSWORD = "throwaway password"
 # Exactly what the npm package holds, below npm's "package/".
-PACKAGE_FILES = ["LICENSE", "README.md", "electron-builder.nsh", "index.d.ts", "package.json",
+PACKAGE_FILES = ["LICENSE", "README.md", "electron-builder-messages.nsh", "electron-builder.nsh",
+                 "index.d.ts", "package.json",
                  "procsweep-wix4.wxi", "procsweep.exe", "procsweep.iss", "procsweep.js",
                  "procsweep.nsh", "procsweep.wxi"]
 
