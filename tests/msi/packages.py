@@ -163,10 +163,18 @@ def msiexec(test, arguments):
         return Run(line, int(f.read().strip()), read_utf16_lines(events), log)
 
 
+# The 64-bit view of the registry, where Windows Installer records a 64-bit package (its
+# products, the example's RegistryValue with Win64="yes"). Named on every reg command line: a
+# 32-bit reg.exe, which the `wine` on PATH starts once 32-bit Wine is installed, would otherwise
+# read the 32-bit view (Wow6432Node), find no product of the example, and the tests would leave
+# each installation behind for the next, whose AppSearch then finds the earlier folder.
+REGISTRY_VIEW = "/reg:64"
+
+
 def reg_query(*arguments):
     """reg query's output, or "" where the key or value does not exist."""
-    completed = run("reg", "query", *arguments, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL,
-                    timeout=120)
+    completed = run("reg", "query", *arguments, REGISTRY_VIEW, stdout=subprocess.PIPE,
+                    stderr=subprocess.DEVNULL, timeout=120)
     return completed.stdout.decode(errors="replace") if completed.returncode == 0 else ""
 
 
@@ -216,5 +224,5 @@ def forget(folder):
             stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=180)
     names = left_for_the_next_start()
     if names and len(below(names, folder)) == len(names):
-        run("reg", "delete", SESSION_MANAGER, "/v", PENDING, "/f", stdout=subprocess.DEVNULL,
+        run("reg", "delete", SESSION_MANAGER, "/v", PENDING, "/f", REGISTRY_VIEW, stdout=subprocess.DEVNULL,
             stderr=subprocess.DEVNULL, timeout=120)
