@@ -8,6 +8,7 @@ import os
 import re
 import shutil
 import subprocess
+import tempfile
 import xml.etree.ElementTree as ElementTree
 
 from tests.e2e.harness import FIXTURE_APP, PROCSWEEP_EXE
@@ -145,22 +146,42 @@ def read_utf16_lines(path):
         return f.read().decode("utf-16-le").split("\r\n")[:-1]
 
 
+# The msiexec that installs a 64-bit package, wherever the batch file runs. On Windows the
+# installation itself is done by the 64-bit Windows Installer service, whichever msiexec asks
+# for it; Wine's msiexec does it in its own process. Once 32-bit Wine is installed, the `wine`
+# on PATH starts the 32-bit cmd.exe, whose System32 is the 32-bit one: from there the 64-bit
+# msiexec is reached through Sysnative, which a 64-bit cmd.exe does not have.
+FIND_MSIEXEC = (
+    "set msiexec=%SystemRoot%\\System32\\msiexec.exe\r\n"
+    'if exist "%SystemRoot%\\Sysnative\\msiexec.exe" '
+    "set msiexec=%SystemRoot%\\Sysnative\\msiexec.exe\r\n")
+
+
+def run_msiexec(batch, line, code):
+    """Runs the 64-bit msiexec with the command line `line` (msiexec reads it itself, so it is
+    written as it is into the batch file `batch`) and returns its exit code, which `code`, a
+    file, keeps."""
+    # Linux sees a Windows program's exit code modulo 256 (3010 would read 194): cmd reads the
+    # whole of it, and writes it down. The redirection comes first: in `echo 3>"file"` cmd reads
+    # "3>" as a redirection of handle 3, and writes no digit.
+    with open(batch, "wb") as f:
+        f.write((f'@echo off\r\n{FIND_MSIEXEC}"%msiexec%" {line}\r\n'
+                 f'>"{win_path(code)}" echo %ERRORLEVEL%\r\nexit /b 0\r\n').encode())
+    run_quietly(command("cmd", "/c", win_path(batch)))
+    with open(code) as f:
+        return int(f.read().strip())
+
+
 def msiexec(test, arguments):
-    """Runs msiexec with `arguments`, the rest of its command line (msiexec reads it itself, so
-    it is written as it is into a batch file), with PROCSWEEPLOG naming a fresh, empty file."""
+    """Runs msiexec with `arguments`, the rest of its command line, with PROCSWEEPLOG naming a
+    fresh, empty file."""
     number = len(os.listdir(test.work))
     events = test.file(f"procsweep-{number}.log")
     log = os.path.join(test.work, f"msiexec-{number}.log")
-    code = os.path.join(test.work, f"msiexec-{number}.code")
     line = f'{arguments} PROCSWEEPLOG="{win_path(events)}" /l*v "{win_path(log)}"'
-    # Linux sees a Windows program's exit code modulo 256 (3010 would read 194): cmd reads the
-    # whole of it, and writes it down.
-    batch = test.file(f"msiexec-{number}.bat", content=(
-        f'@echo off\r\nmsiexec {line}\r\necho %ERRORLEVEL%>"{win_path(code)}"\r\n'
-        'exit /b 0\r\n').encode())
-    run_quietly(command("cmd", "/c", win_path(batch)))
-    with open(code) as f:
-        return Run(line, int(f.read().strip()), read_utf16_lines(events), log)
+    code = run_msiexec(os.path.join(test.work, f"msiexec-{number}.bat"), line,
+                       os.path.join(test.work, f"msiexec-{number}.code"))
+    return Run(line, code, read_utf16_lines(events), log)
 
 
 # The 64-bit view of the registry, where Windows Installer records a 64-bit package (its
@@ -219,10 +240,12 @@ def forget(folder):
     The include's actions are skipped as in an upgrade's removal of the earlier version
     (UPGRADINGPRODUCTCODE): what the test started has ended, and an installation the tool
     cannot read (a test's answer 2) must go all the same."""
-    for product_code in registered_products():
-        run("msiexec", "/x", product_code, "/qn", f"UPGRADINGPRODUCTCODE={product_code}",
-            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=180)
+    with tempfile.TemporaryDirectory(dir=folder) as scratch:
+        for product_code in registered_products():
+            run_msiexec(os.path.join(scratch, "forget.bat"),
+                        f"/x {product_code} /qn UPGRADINGPRODUCTCODE={product_code}",
+                        os.path.join(scratch, "forget.code"))
     names = left_for_the_next_start()
     if names and len(below(names, folder)) == len(names):
-        run("reg", "delete", SESSION_MANAGER, "/v", PENDING, "/f", REGISTRY_VIEW, stdout=subprocess.DEVNULL,
-            stderr=subprocess.DEVNULL, timeout=120)
+        run("reg", "delete", SESSION_MANAGER, "/v", PENDING, "/f", REGISTRY_VIEW,
+            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=120)
