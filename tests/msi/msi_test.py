@@ -221,52 +221,75 @@ def snapshot(folder):
     return files
 
 
-# How each UI level treats the application (and what PROCSWEEPMODE makes of it), on an upgrade
-# from 1.0.0 without the include to 2.0.0 with it. Each row: msiexec's options, what runs (the
-# executable and the fixture's sub-command), and what becomes of it: "ended" by the tool,
-# "asked" to close and left running (the fixture without a window cannot be asked), or
-# "closes" by itself when asked.
+# How each way of running msiexec treats the application (and what PROCSWEEPMODE makes of it,
+# in any letter case). Each row: what runs msiexec ("upgrade": from 1.0.0 without the include to
+# 2.0.0 with it; "uninstall": 1.0.0 with the include removed by product code), its options, the
+# UILevel Windows Installer gives the package, what runs (the executable and the fixture's
+# sub-command), and what becomes of it: "ended" by the tool, "asked" to close and left running
+# (the fixture without a window cannot be asked), or "closes" by itself when asked. Only a run
+# without any UI ends the application unasked: basic UI (/qb, /passive) is also how Settings and
+# Programs and Features run an uninstall or a repair, in front of the user.
 UI_LEVELS = [
-    ("/qn", APPLICATION, "ended"),
-    ("/qb", APPLICATION, "ended"),
-    ("/qr", APPLICATION, "asked"),
-    ("/qf", APPLICATION, "asked"),
-    ("/qf", [(MAIN_EXE, "windows")], "closes"),
-    ("/qf", [(NODE, "wait")], "ended"),
-    ("/qn PROCSWEEPMODE=close", APPLICATION, "asked"),
-    ("/qf PROCSWEEPMODE=force", APPLICATION, "ended"),
+    ("upgrade", "/qn", 2, APPLICATION, "ended"),
+    ("upgrade", "/qb", 3, APPLICATION, "asked"),
+    ("upgrade", "/passive", 3, APPLICATION, "asked"),
+    ("upgrade", "/qr", 4, APPLICATION, "asked"),
+    ("upgrade", "/qf", 5, APPLICATION, "asked"),
+    ("upgrade", "/qf", 5, [(MAIN_EXE, "windows")], "closes"),
+    ("upgrade", "/qb", 3, [(MAIN_EXE, "windows")], "closes"),
+    ("upgrade", "/qf", 5, [(NODE, "wait")], "ended"),
+    ("uninstall", "/qb", 3, APPLICATION, "asked"),
+    ("uninstall", "/qf", 5, APPLICATION, "asked"),
+    ("upgrade", "/qn PROCSWEEPMODE=close", 2, APPLICATION, "asked"),
+    ("upgrade", "/qn PROCSWEEPMODE=CLOSE", 2, APPLICATION, "asked"),
+    ("upgrade", "/qb PROCSWEEPMODE=force", 3, APPLICATION, "ended"),
+    ("upgrade", "/passive PROCSWEEPMODE=force", 3, APPLICATION, "ended"),
+    ("upgrade", "/qf PROCSWEEPMODE=force", 5, APPLICATION, "ended"),
+    ("upgrade", "/qf PROCSWEEPMODE=Force", 5, APPLICATION, "ended"),
 ]
 
 
 class UiLevelTest(MsiTestCase):
     def test_each_ui_level_ends_only_what_it_may(self):
-        for index, (options, programs, outcome) in enumerate(UI_LEVELS):
-            with self.subTest(options=options, programs=programs):
+        for index, (operation, options, level, programs, outcome) in enumerate(UI_LEVELS):
+            with self.subTest(operation=operation, options=options, programs=programs):
                 self.root = os.path.join(self.folder(f"level-{index}"), APP_NAME)
-                self.install_first(PLAIN["1.0.0"])
-                started = self.start_application(programs)
-                run = self.install(PACKAGES["2.0.0"], options)
+                started = []
                 try:
-                    self.assertOutcome(run, programs, started, outcome)
+                    if operation == "upgrade":
+                        self.install_first(PLAIN["1.0.0"])
+                        started = self.start_application(programs)
+                        run = self.install(PACKAGES["2.0.0"], options)
+                    else:
+                        self.install_first(PACKAGES["1.0.0"])
+                        started = self.start_application(programs)
+                        run = self.uninstall(PACKAGES["1.0.0"], options)
+                    self.assertIn(f"Property(S): UILevel = {level}", run.log_lines(), run)
+                    self.assertOutcome(operation, run, programs, started, outcome)
                 finally:
                     for popen, _, _ in started:
                         stop_process(popen)
                     packages.forget(WORK_ROOT)
 
-    def assertOutcome(self, run, programs, started, outcome):
+    def assertOutcome(self, operation, run, programs, started, outcome):
         pids = [pid for _, pid, _ in started]
         if outcome == "asked":
             # Neither is ended. close found both (the main executable, without a window, gets
             # no request; a helper never does), and so did clean's look, which ended nothing:
             # the helper is no left-over while the main executable runs. Windows Installer
-            # then goes on around them: here, with no dialog to ask in, their files are left
-            # for the next start.
+            # then goes on around them: here, with no dialog to ask in, an upgrade leaves
+            # their files for the next start, and an uninstall under Wine reports success and
+            # leaves them where they are.
             found = [f"matched pid={pid} win32-error=0 {self.image(relative)}"
                      for (relative, _), pid in zip(programs, pids)]
             self.assertEqual(sorted(run.events), sorted(found * 2), run)
             for popen, _, _ in started:
                 self.assertRunning(popen)
-            self.assertEqual(run.code, REBOOT_REQUIRED, run)
+            if operation == "upgrade":
+                self.assertEqual(run.code, REBOOT_REQUIRED, run)
+            else:
+                self.assertEqual(run.code, 0, run)
+                self.assertTrue(os.path.exists(linux_path(self.root, MAIN_EXE)), run)
             return
         self.assertEqual(run.code, 0, run)
         if outcome == "closes":

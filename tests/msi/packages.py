@@ -128,17 +128,20 @@ class Run:
         self.events = events
         self.log = log
 
-    def __repr__(self):
+    def log_lines(self):
+        """Windows Installer's log, as lines."""
         try:
             with open(self.log, "rb") as f:
-                log = f.read().decode("utf-8", errors="replace")
+                return f.read().decode("utf-8", errors="replace").splitlines()
         except FileNotFoundError:
-            log = ""
+            return []
+
+    def __repr__(self):
         # The parts of Windows Installer's log that say what ran and how it ended.
         wanted = re.compile(r"Procsweep|Return value 3|[Ee]rror|UILevel|INSTALLDIR|PROCSWEEP")
         return (f"msiexec {self.line}\n  exit code {self.code}\n  events:\n    " +
                 "\n    ".join(self.events) + "\n  Windows Installer's log:\n    " +
-                "\n    ".join(line for line in log.splitlines() if wanted.search(line)))
+                "\n    ".join(line for line in self.log_lines() if wanted.search(line)))
 
 
 def read_utf16_lines(path):
