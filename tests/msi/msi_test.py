@@ -30,7 +30,9 @@ Environment (set by CTest): PROCSWEEP_EXE, FIXTURE_APP, PROCSWEEP_SOURCE_DIR, PR
 """
 
 import os
+import re
 import shutil
+import subprocess
 import unittest
 import xml.etree.ElementTree as ElementTree
 
@@ -304,6 +306,78 @@ class UiLevelTest(MsiTestCase):
         self.assertNothingLeftForTheNextStart(run)
 
 
+# What procsweep-wixl refuses, each as one change to the example's folder laid out as the guide
+# says: the file changed, the first match of a pattern there and what replaces it, and what the
+# command's refusal names.
+WIXL_REFUSALS = [
+    ("the source without its include line", "example.wxs", re.escape(packages.INCLUDE_LINE), "",
+     "the source has no procsweep.wxi"),
+    ("an include whose sequence lacks an action", "procsweep.wxi",
+     r'<Custom Action="ProcsweepAskToClose".*?</Custom>', "",
+     "InstallExecuteSequence ProcsweepAskToClose"),
+    ("an action of the author's own that wixl leaves out and the command cannot add",
+     "example.wxs", re.escape(packages.INCLUDE_LINE), packages.INCLUDE_LINE +
+     '<CustomAction Id="OwnDeferred" BinaryKey="ProcsweepExe" Execute="deferred" '
+     'Impersonate="no" ExeCommand="probe" />', "CustomAction OwnDeferred"),
+    ("a main executable named outside ASCII", "example.wxs", '"Example App.exe" [?]>',
+     '"Účetnictví.exe" ?>', "outside ASCII"),
+]
+
+
+class WixlCommandTest(unittest.TestCase):
+    """The guide's procsweep-wixl command line, run as printed in the example's folder."""
+
+    def source(self, name):
+        folder = os.path.join(WORK, "wixl-command", name)
+        shutil.rmtree(folder, ignore_errors=True)
+        packages.lay_out_source(folder, "1.0.0")
+        return folder
+
+    def edit(self, path, pattern, replacement):
+        with open(path, encoding="utf-8") as f:
+            text = f.read()
+        self.assertRegex(text, pattern)
+        with open(path, "w", encoding="utf-8") as f:
+            f.write(re.sub(pattern, lambda _: replacement, text, count=1, flags=re.DOTALL))
+
+    def build(self, folder):
+        words = packages.build_command("1.0.0")
+        completed = subprocess.run(words, cwd=folder, stdin=subprocess.DEVNULL,
+                                   stdout=subprocess.PIPE, stderr=subprocess.STDOUT, timeout=120)
+        return completed, os.path.join(folder, words[words.index("-o") + 1])
+
+    def test_the_package_it_makes_holds_the_actions_and_the_secure_properties(self):
+        completed, msi = self.build(self.source("complete"))
+        output = completed.stdout.decode(errors="replace")
+        self.assertEqual(completed.returncode, 0, output)
+        actions = {row["Action"]: (row["Type"], row["Source"], row["Target"])
+                   for row in packages.msi_table(msi, "CustomAction")}
+        command = '--log "[PROCSWEEPLOG]" {} "[INSTALLDIR]\\" "Example App.exe"'
+        self.assertEqual(actions, {
+            "ProcsweepEnd": ("2", "ProcsweepExe", command.format("force")),
+            "ProcsweepAskToClose": ("2", "ProcsweepExe", command.format("close")),
+            "ProcsweepEndLeftOverHelpers": ("66", "ProcsweepExe", command.format("clean"))})
+        properties = {row["Property"]: row["Value"]
+                      for row in packages.msi_table(msi, "Property")}
+        self.assertEqual(properties["SecureCustomProperties"].split(";"),
+                         ["WIX_DOWNGRADE_DETECTED", "WIX_UPGRADE_DETECTED", "PROCSWEEPMODE",
+                          "PROCSWEEPLOG"])
+        # wixl's messages about what the command put right are replaced by its own.
+        self.assertNotIn("CRITICAL", output)
+
+    def test_it_refuses_a_package_that_would_never_run_the_tool(self):
+        for index, (change, name, pattern, replacement, refusal) in enumerate(WIXL_REFUSALS):
+            with self.subTest(change=change):
+                folder = self.source(f"refused-{index}")
+                self.edit(os.path.join(folder, name), pattern, replacement)
+                completed, msi = self.build(folder)
+                output = completed.stdout.decode(errors="replace")
+                self.assertEqual(completed.returncode, 1, output)
+                self.assertIn("procsweep-wixl: refused: ", output)
+                self.assertIn(refusal, output)
+                self.assertFalse(os.path.exists(msi), output)
+
+
 class IncludeTest(unittest.TestCase):
     """procsweep-wix4.wxi is procsweep.wxi in WiX 4's language: the same tables, row for row."""
 
@@ -321,7 +395,8 @@ class IncludeTest(unittest.TestCase):
             attributes = dict(element.attrib)
             condition = attributes.pop("Condition", None) or (element.text or "").strip()
             sequence.append({**attributes, "Condition": condition})
-        return binaries, actions, sequence
+        properties = [dict(element.attrib) for element in root.iter(namespace + "Property")]
+        return binaries, actions, sequence, properties
 
     def test_the_wix4_include_holds_the_same_rows(self):
         wix3 = self.rows("procsweep.wxi", packages.WIX_NAMESPACE, "BinaryKey")
@@ -329,6 +404,9 @@ class IncludeTest(unittest.TestCase):
                          "BinaryRef")
         self.assertEqual(wix4, wix3)
         self.assertEqual(len(wix3[1]), 3)
+        # Both properties secure, so that an elevated installation keeps them.
+        self.assertEqual(wix3[3], [{"Id": "PROCSWEEPMODE", "Secure": "yes"},
+                                   {"Id": "PROCSWEEPLOG", "Secure": "yes"}])
 
 
 if __name__ == "__main__":

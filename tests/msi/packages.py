@@ -1,7 +1,7 @@
 """The MSI example's packages, built as docs/integration.md says: example.wxs beside the npm
-package's procsweep.wxi, procsweep.exe and the application's files in app/, compiled with the
-guide's wixl command line, one package per version. And how a test runs msiexec and reads what
-Windows Installer recorded (the registered products, the files left for the next start)."""
+package's procsweep.wxi, procsweep-wixl and procsweep.exe and the application's files in app/,
+built with the guide's procsweep-wixl command line, one package per version. And how a test
+runs msiexec and reads what Windows Installer recorded (the registered products, the files left for the next start)."""
 
 import collections
 import os
@@ -9,7 +9,6 @@ import re
 import shutil
 import subprocess
 import tempfile
-import xml.etree.ElementTree as ElementTree
 
 from tests.e2e.harness import FIXTURE_APP, PROCSWEEP_EXE
 from tests.installers import guide
@@ -26,12 +25,9 @@ INCLUDE_LINE = "<?include procsweep.wxi ?>"
 WIX_NAMESPACE = "{http://schemas.microsoft.com/wix/2006/wi}"
 # The version in the guide's command line; the other versions are built with it replaced.
 GUIDE_VERSION = "1.0.0"
-# What wixl 0.101 prints for each CustomAction row it leaves out (add_dropped_custom_actions).
-WIXL_DROPPED_ROW = "wixl_msi_table_custom_action_add: assertion 'Source != NULL' failed"
-# Custom action types (CustomAction table): an executable stored in the Binary table, and the
-# return processing option that ignores its exit code (Return="ignore").
-EXE_IN_BINARY_TABLE = 2
-CONTINUE = 0x40
+# The command that builds a package with wixl (the npm package's), as the guide prints it.
+WIXL_COMMAND = "./procsweep-wixl"
+WIXL_SCRIPT = os.path.join(SOURCE_DIR, "package", "procsweep-wixl")
 
 Package = collections.namedtuple("Package", "path version product_code")
 
@@ -63,34 +59,10 @@ def msi_table(msi, table):
     return [dict(zip(columns, line.split("\t"))) for line in lines[3:] if line]
 
 
-def add_dropped_custom_actions(folder, msi, words):
-    """wixl 0.101 leaves out the CustomAction row of an executable stored in the Binary table
-    (it prints "assertion 'Source != NULL' failed" instead): each such action of the source, as
-    the wixl command line `words` preprocesses it, is added with msibuild, as WiX's own light
-    writes it. A wixl that writes the row itself gets none added."""
-    output = words.index("-o")
-    preprocess = words[:output] + ["-E"] + words[output + 2:]
-    source = subprocess.run(preprocess, cwd=folder, check=True, stdout=subprocess.PIPE,
-                            timeout=60).stdout
-    present = {row["Action"] for row in msi_table(msi, "CustomAction")}
-    for action in ElementTree.fromstring(source).iter(WIX_NAMESPACE + "CustomAction"):
-        if action.get("Id") in present or action.get("BinaryKey") is None:
-            continue
-        if action.get("Execute", "immediate") != "immediate" or \
-                action.get("Return", "check") not in ("check", "ignore"):
-            raise AssertionError(f"no row written here for {action.attrib}")
-        kind = EXE_IN_BINARY_TABLE | (CONTINUE if action.get("Return") == "ignore" else 0)
-        values = [action.get("Id"), action.get("BinaryKey"), action.get("ExeCommand")]
-        if any("'" in value for value in values):
-            raise AssertionError(f"an apostrophe in {values}: MSI SQL has no escape for it")
-        run_quietly(["msibuild", msi, "-q",
-                     "INSERT INTO `CustomAction` (`Action`, `Type`, `Source`, `Target`) "
-                     f"VALUES ('{values[0]}', {kind}, '{values[1]}', '{values[2]}')"])
-
-
-def build(folder, version, with_include=True):
-    """The example built in `folder` as the guide says, for `version`; without its include line,
-    the same package as an author would have it before adding procsweep."""
+def lay_out_source(folder, version, with_include=True, include=INCLUDE):
+    """The example's folder as the guide describes it: example.wxs (without its include line,
+    the same package as an author would have it before adding procsweep), the include,
+    procsweep-wixl, procsweep.exe and the application's files of `version` in app/."""
     os.makedirs(folder, exist_ok=True)
     with open(EXAMPLE, encoding="utf-8") as f:
         example = f.read()
@@ -100,19 +72,33 @@ def build(folder, version, with_include=True):
         example = example.replace(INCLUDE_LINE, "")
     with open(os.path.join(folder, "example.wxs"), "w", encoding="utf-8") as f:
         f.write(example)
-    shutil.copy(INCLUDE, folder)
+    shutil.copy(include, os.path.join(folder, "procsweep.wxi"))
+    shutil.copy(WIXL_SCRIPT, folder)
     shutil.copy(PROCSWEEP_EXE, os.path.join(folder, "procsweep.exe"))
     lay_out_payload(os.path.join(folder, "app"), version)
-    words = [word.replace(GUIDE_VERSION, version) for word in guide.build_command("wixl")]
+
+
+def build_command(version):
+    """The guide's build command for `version`, as a list of words."""
+    return [word.replace(GUIDE_VERSION, version) for word in guide.build_command(WIXL_COMMAND)]
+
+
+def build(folder, version, with_include=True):
+    """The example built in `folder` with the guide's command, for `version`; without its
+    include line, with wixl itself, as an author builds a package before adding procsweep."""
+    lay_out_source(folder, version, with_include)
+    words = build_command(version)
+    if not with_include:
+        words[0] = "wixl"
     output = run_quietly(words, cwd=folder)
-    # Anything else wixl says is something of the example that it did not build (an attribute
-    # it ignores, say): the package would not be what the source describes.
+    # What the command says it did; anything else wixl says is something of the example that it
+    # did not build (an attribute it ignores, say): the package would not be what the source
+    # describes.
     unexpected = [line for line in output.splitlines()
-                  if line.strip() and WIXL_DROPPED_ROW not in line]
+                  if line.strip() and not line.startswith("procsweep-wixl: added ")]
     if unexpected:
-        raise AssertionError("wixl said:\n" + "\n".join(unexpected))
+        raise AssertionError(f"{words} said:\n" + "\n".join(unexpected))
     msi = os.path.join(folder, words[words.index("-o") + 1])
-    add_dropped_custom_actions(folder, msi, words)
     product_code = {row["Property"]: row["Value"]
                     for row in msi_table(msi, "Property")}["ProductCode"]
     return Package(msi, version, product_code)
