@@ -38,6 +38,8 @@ import xml.etree.ElementTree as ElementTree
 
 from tests.e2e.harness import (WORK_ROOT, E2ETestCase, Namesakes, WineSession, read_records,
                                stop_process)
+from tests.installers import guide
+from tests.installers.reports import windows_temp_folder
 from tests.msi import packages
 from tests.msi.packages import APP_NAME, MAIN_EXE, msiexec
 from tools.windows_programs import BUILD_DIR, NODE, SOURCE_DIR, linux_path, win_path
@@ -210,6 +212,32 @@ class UpgradeTest(MsiTestCase):
         self.assertEqual(run.events, [], run)
         self.assertRunning(main)
         self.assertRunning(helper)
+
+
+class GuideLineTest(MsiTestCase):
+    def test_the_guides_msiexec_line_runs_as_printed(self):
+        # The guide's line that names a log file in a folder of administrators', run as printed
+        # beside the package it names (the folder and the file made first, as it says): a silent
+        # upgrade over the running application, whose events land in that file.
+        [line] = [span for span in guide.section_code_spans("Windows Installer (MSI)")
+                  if span.startswith("msiexec /i ") and ".msi" in span]
+        name = line.split()[2]
+        self.assertEqual(name, os.path.basename(PACKAGES["2.0.0"].path))
+        log = windows_temp_folder(re.search(r'PROCSWEEPLOG="([^"]+)"', line).group(1))
+        shutil.rmtree(os.path.dirname(log), ignore_errors=True)
+        os.makedirs(os.path.dirname(log))
+        self.addCleanup(shutil.rmtree, os.path.dirname(log), ignore_errors=True)
+        open(log, "wb").close()
+        self.install_first(PACKAGES["1.0.0"])
+        started = self.start_application(APPLICATION)
+        here = self.folder("guide")
+        shutil.copy(PACKAGES["2.0.0"].path, os.path.join(here, name))
+        code = packages.run_msiexec(os.path.join(here, "line.bat"), line[len("msiexec "):],
+                                    os.path.join(here, "line.code"), cwd=here)
+        run = packages.Run(line, code, packages.read_utf16_lines(log), os.devnull)
+        self.assertEqual(code, 0, run)
+        self.assertEnded(run, APPLICATION, started)
+        self.assertInstalled("2.0.0")
 
 
 def snapshot(folder):

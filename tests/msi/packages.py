@@ -146,17 +146,17 @@ FIND_MSIEXEC = (
     "set msiexec=%SystemRoot%\\Sysnative\\msiexec.exe\r\n")
 
 
-def run_msiexec(batch, line, code):
+def run_msiexec(batch, line, code, cwd=None):
     """Runs the 64-bit msiexec with the command line `line` (msiexec reads it itself, so it is
-    written as it is into the batch file `batch`) and returns its exit code, which `code`, a
-    file, keeps."""
+    written as it is into the batch file `batch`), in the folder `cwd`, and returns its exit
+    code, which `code`, a file, keeps."""
     # Linux sees a Windows program's exit code modulo 256 (3010 would read 194): cmd reads the
     # whole of it, and writes it down. The redirection comes first: in `echo 3>"file"` cmd reads
     # "3>" as a redirection of handle 3, and writes no digit.
     with open(batch, "wb") as f:
         f.write((f'@echo off\r\n{FIND_MSIEXEC}"%msiexec%" {line}\r\n'
                  f'>"{win_path(code)}" echo %ERRORLEVEL%\r\nexit /b 0\r\n').encode())
-    run_quietly(command("cmd", "/c", win_path(batch)))
+    run_quietly(command("cmd", "/c", win_path(batch)), cwd=cwd)
     with open(code) as f:
         return int(f.read().strip())
 
