@@ -1,9 +1,11 @@
 """The MSI example of integration/msi: example.wxs with the npm package's procsweep.wxi, built
-with wixl as docs/integration.md says, versions 1.0.0 and 2.0.0 (a major upgrade), and the same
-two without the include, as an author has them before adding it. They run under Wine's msiexec
+with the package's procsweep-wixl as docs/integration.md says, versions 1.0.0 and 2.0.0 (a major
+upgrade), and the same two without the include, built with wixl alone, as an author has them
+before adding it. They run under Wine's msiexec
 on a stand-in application (the fixture program as the main executable and as the Node.js helper)
 installed into a folder of the test, in the situations an MSI meets: an upgrade, a repair-free
-uninstall, procsweep.exe answering 2, and each UI level with the application running.
+uninstall, procsweep.exe answering 2, and each UI level with the application running. And
+procsweep-wixl itself: what it writes, and what it refuses.
 
 The tests check what a user or an administrator sees: msiexec's exit code, the tool's event
 lines (the file PROCSWEEPLOG names), which processes ended and which ran on (and whether one
@@ -22,9 +24,14 @@ Where Wine differs from Windows, and what only Windows can show:
   1.0.0 built without the include (an application's first MSI to carry it), and the include's
   guard is shown by an uninstall given UPGRADINGPRODUCTCODE on msiexec's command line.
 - Wine shows no files-in-use dialog (MsiRMFilesInUse, FilesInUse), and the example authors
-  none: a full-UI or reduced-UI run here goes on with the application running and leaves its
-  file for the next start (3010). On Windows, with the dialog in the package, the user is shown
-  what still runs and decides. That, and what the user answers, only Windows can show.
+  none: an upgrade at basic, reduced or full UI here goes on with the application running and
+  leaves its file for the next start (3010); an uninstall there answers 0 and leaves the running
+  executable on disk. On Windows, with the dialog in the package, the user is shown what still
+  runs and decides (and basic and reduced UI offer to close it). That, and what the user
+  answers, only Windows can show.
+- Wine runs every installation in one process as one elevated user: that an elevated
+  installation drops public properties not listed in SecureCustomProperties, and that UAC's
+  filtered token keeps the tool from an elevated application, only Windows can show.
 
 Environment (set by CTest): PROCSWEEP_EXE, FIXTURE_APP, PROCSWEEP_SOURCE_DIR, PROCSWEEP_BUILD_DIR.
 """
