@@ -7,8 +7,8 @@ electron-builder include, the NSIS include, the Inno Setup include, the WiX incl
 that builds an MSI with wixl (procsweep-wixl), the Node.js module with its types, package.json,
 README.md and LICENSE. Each is copied from one file of the source tree that the release was
 built from (HEAD as committed, or the working tree with --worktree) into a temporary folder, and
-`npm pack` packs that folder. The version is the one CMake's project() gives the release build; package.json also gets the commit it was built from (npm's gitHead)
-and the project's home page and issue tracker, both taken from its "repository" address, the one
+`npm pack` packs that folder. The version is the one CMake's project() gives the release build;
+package.json also gets the commit it was built from (npm's gitHead) and the project's home page and issue tracker, both taken from its "repository" address, the one
 place that address is written. npm pack writes the same bytes for the same files, so the same
 commit gives the same tarball wherever it is packed.
 
