@@ -5,12 +5,13 @@ The package holds procsweep.exe as make release builds it (this script runs the 
 first: the same reproducible file, byte for byte, in dist/ beside the tarball), the
 electron-builder include, the NSIS include, the Inno Setup include, the WiX includes, the command
 that builds an MSI with wixl (procsweep-wixl), the Node.js module with its types, package.json,
-README.md and LICENSE. Each is copied from one file of the source tree that the release was
-built from (HEAD as committed, or the working tree with --worktree) into a temporary folder, and
-`npm pack` packs that folder. The version is the one CMake's project() gives the release build;
-package.json also gets the commit it was built from (npm's gitHead) and the project's home page and issue tracker, both taken from its "repository" address, the one
-place that address is written. npm pack writes the same bytes for the same files, so the same
-commit gives the same tarball wherever it is packed.
+README.md and LICENSE. Each is copied from one file of the source tree that the release was built
+from (HEAD as committed, or the working tree with --worktree) into a temporary folder, and `npm
+pack` packs that folder. The version is the one CMake's project() gives the release build;
+package.json also gets the commit it was built from (npm's gitHead) and the project's home page and
+issue tracker, both taken from its "repository" address, the one place that address is written. npm
+pack writes the same bytes for the same files, so the same commit gives the same tarball wherever
+it is packed.
 
 Options: --dist DIR writes there instead of dist/; --work, --worktree and --jobs are passed to
 the release build (see tools/release.py); with --worktree, gitHead is HEAD's, whose tree the
