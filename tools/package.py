@@ -3,14 +3,15 @@
 
 The package holds procsweep.exe as make release builds it (this script runs the release build
 first: the same reproducible file, byte for byte, in dist/ beside the tarball), the
-electron-builder include, the NSIS include, the Inno Setup include, the WiX includes, the Node.js
-module with its types, package.json, README.md and LICENSE. Each is copied from one file of the
-source tree that the release was built from (HEAD as committed, or the working tree with
---worktree) into a temporary folder, and `npm pack` packs that folder. The version is the one CMake's project()
-gives the release build; package.json also gets the commit it was built from (npm's gitHead)
-and the project's home page and issue tracker, both taken from its "repository" address, the one
-place that address is written. npm pack writes the same bytes for the same files, so the same
-commit gives the same tarball wherever it is packed.
+electron-builder include, the NSIS include, the Inno Setup include, the WiX includes, the command
+that builds an MSI with wixl (procsweep-wixl), the Node.js module with its types, package.json,
+README.md and LICENSE. Each is copied from one file of the source tree that the release was built
+from (HEAD as committed, or the working tree with --worktree) into a temporary folder, and `npm
+pack` packs that folder. The version is the one CMake's project() gives the release build;
+package.json also gets the commit it was built from (npm's gitHead) and the project's home page and
+issue tracker, both taken from its "repository" address, the one place that address is written. npm
+pack writes the same bytes for the same files, so the same commit gives the same tarball wherever
+it is packed.
 
 Options: --dist DIR writes there instead of dist/; --work, --worktree and --jobs are passed to
 the release build (see tools/release.py); with --worktree, gitHead is HEAD's, whose tree the
@@ -42,6 +43,7 @@ PACKAGE_SOURCES = {
     "procsweep.iss": "package/procsweep.iss",
     "procsweep.wxi": "package/procsweep.wxi",
     "procsweep-wix4.wxi": "package/procsweep-wix4.wxi",
+    "procsweep-wixl": "package/procsweep-wixl",
     "procsweep.js": "package/procsweep.js",
     "index.d.ts": "package/index.d.ts",
     "README.md": "package/README.md",
@@ -52,6 +54,9 @@ PACKAGE_SOURCES = {
 MANIFEST_SOURCE = "package/package.json"
 WRITTEN_IN = ["version", "gitHead", "homepage", "bugs"]
 PACKAGE_FILES = sorted([*PACKAGE_SOURCES, release.EXE_NAME, "package.json"])
+# The package's commands, run from where it is installed (a Linux deployer's machine): written
+# executable whatever the checkout's modes, so that npm packs them so.
+COMMANDS = ["procsweep-wixl"]
 # What CMake writes from project()'s version into the build directory, for the executable's
 # version information.
 VERSION_HEADER = os.path.join("generated", "procsweep_version.h")
@@ -96,6 +101,7 @@ def stage(tree, exe, version, commit, folder):
     os.makedirs(folder)
     for name, relative in PACKAGE_SOURCES.items():
         shutil.copyfile(source_path(tree, relative), os.path.join(folder, name))
+        os.chmod(os.path.join(folder, name), 0o755 if name in COMMANDS else 0o644)
     shutil.copyfile(exe, os.path.join(folder, release.EXE_NAME))
     with open(source_path(tree, MANIFEST_SOURCE), encoding="utf-8") as file:
         manifest = json.load(file)

@@ -27,12 +27,22 @@ def build_command(program):
     return found[0].split()
 
 
-def section_blocks(heading, languages):
-    """The fenced blocks tagged with one of `languages` in the guide's section `heading` (from
-    its "## " heading to the next one), in order: what a user pastes from that section."""
+def _section(heading):
+    """The guide's section `heading`, from its "## " heading to the next one."""
     with open(GUIDE, encoding="utf-8") as f:
         text = f.read()
     start = text.index(f"\n## {heading}\n")
     end = text.find("\n## ", start + 1)
-    section = text[start:] if end == -1 else text[start:end + 1]
-    return [m.group(2) for m in _FENCE.finditer(section) if m.group(1) in languages]
+    return text[start:] if end == -1 else text[start:end + 1]
+
+
+def section_blocks(heading, languages):
+    """The fenced blocks tagged with one of `languages` in the guide's section `heading`, in
+    order: what a user pastes from that section."""
+    return [m.group(2) for m in _FENCE.finditer(_section(heading)) if m.group(1) in languages]
+
+
+def section_code_spans(heading):
+    """The one-line code spans (`...`) of the guide's section `heading` outside its fenced
+    blocks, in order: the commands a user copies from its text."""
+    return re.findall(r"`([^`\n]+)`", _FENCE.sub("", _section(heading)))

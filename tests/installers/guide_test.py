@@ -39,7 +39,7 @@ QUICK_STARTS = ["README.md", os.path.join("package", "README.md")]
 # The quick starts' installer scripts are whole files of their own, not pieces of the examples.
 WHOLE_SCRIPTS = {"nsis": "setup.nsi", "pascal": "setup.iss"}
 INNO_INCLUDE = "package/procsweep.iss"
-BUILD_PROGRAMS = ["makensis", "ISCC.exe", "wixl"]
+BUILD_PROGRAMS = ["makensis", "ISCC.exe", "./procsweep-wixl"]
 
 
 def read(relative):

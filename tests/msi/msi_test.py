@@ -1,9 +1,11 @@
 """The MSI example of integration/msi: example.wxs with the npm package's procsweep.wxi, built
-with wixl as docs/integration.md says, versions 1.0.0 and 2.0.0 (a major upgrade), and the same
-two without the include, as an author has them before adding it. They run under Wine's msiexec
+with the package's procsweep-wixl as docs/integration.md says, versions 1.0.0 and 2.0.0 (a major
+upgrade), and the same two without the include, built with wixl alone, as an author has them
+before adding it. They run under Wine's msiexec
 on a stand-in application (the fixture program as the main executable and as the Node.js helper)
 installed into a folder of the test, in the situations an MSI meets: an upgrade, a repair-free
-uninstall, procsweep.exe answering 2, and each UI level with the application running.
+uninstall, procsweep.exe answering 2, and each UI level with the application running. And
+procsweep-wixl itself: what it writes, and what it refuses.
 
 The tests check what a user or an administrator sees: msiexec's exit code, the tool's event
 lines (the file PROCSWEEPLOG names), which processes ended and which ran on (and whether one
@@ -22,20 +24,29 @@ Where Wine differs from Windows, and what only Windows can show:
   1.0.0 built without the include (an application's first MSI to carry it), and the include's
   guard is shown by an uninstall given UPGRADINGPRODUCTCODE on msiexec's command line.
 - Wine shows no files-in-use dialog (MsiRMFilesInUse, FilesInUse), and the example authors
-  none: a full-UI or reduced-UI run here goes on with the application running and leaves its
-  file for the next start (3010). On Windows, with the dialog in the package, the user is shown
-  what still runs and decides. That, and what the user answers, only Windows can show.
+  none: an upgrade at basic, reduced or full UI here goes on with the application running and
+  leaves its file for the next start (3010); an uninstall there answers 0 and leaves the running
+  executable on disk. On Windows, with the dialog in the package, the user is shown what still
+  runs and decides (and basic and reduced UI offer to close it). That, and what the user
+  answers, only Windows can show.
+- Wine runs every installation in one process as one elevated user: that an elevated
+  installation drops public properties not listed in SecureCustomProperties, and that UAC's
+  filtered token keeps the tool from an elevated application, only Windows can show.
 
 Environment (set by CTest): PROCSWEEP_EXE, FIXTURE_APP, PROCSWEEP_SOURCE_DIR, PROCSWEEP_BUILD_DIR.
 """
 
 import os
+import re
 import shutil
+import subprocess
 import unittest
 import xml.etree.ElementTree as ElementTree
 
 from tests.e2e.harness import (WORK_ROOT, E2ETestCase, Namesakes, WineSession, read_records,
                                stop_process)
+from tests.installers import guide
+from tests.installers.reports import windows_temp_folder
 from tests.msi import packages
 from tests.msi.packages import APP_NAME, MAIN_EXE, msiexec
 from tools.windows_programs import BUILD_DIR, NODE, SOURCE_DIR, linux_path, win_path
@@ -210,6 +221,32 @@ class UpgradeTest(MsiTestCase):
         self.assertRunning(helper)
 
 
+class GuideLineTest(MsiTestCase):
+    def test_the_guides_msiexec_line_runs_as_printed(self):
+        # The guide's line that names a log file in a folder of administrators', run as printed
+        # beside the package it names (the folder and the file made first, as it says): a silent
+        # upgrade over the running application, whose events land in that file.
+        [line] = [span for span in guide.section_code_spans("Windows Installer (MSI)")
+                  if span.startswith("msiexec /i ") and ".msi" in span]
+        name = line.split()[2]
+        self.assertEqual(name, os.path.basename(PACKAGES["2.0.0"].path))
+        log = windows_temp_folder(re.search(r'PROCSWEEPLOG="([^"]+)"', line).group(1))
+        shutil.rmtree(os.path.dirname(log), ignore_errors=True)
+        os.makedirs(os.path.dirname(log))
+        self.addCleanup(shutil.rmtree, os.path.dirname(log), ignore_errors=True)
+        open(log, "wb").close()
+        self.install_first(PACKAGES["1.0.0"])
+        started = self.start_application(APPLICATION)
+        here = self.folder("guide")
+        shutil.copy(PACKAGES["2.0.0"].path, os.path.join(here, name))
+        code = packages.run_msiexec(os.path.join(here, "line.bat"), line[len("msiexec "):],
+                                    os.path.join(here, "line.code"), cwd=here)
+        run = packages.Run(line, code, packages.read_utf16_lines(log), os.devnull)
+        self.assertEqual(code, 0, run)
+        self.assertEnded(run, APPLICATION, started)
+        self.assertInstalled("2.0.0")
+
+
 def snapshot(folder):
     """Every file below `folder`: its bytes and its modification time."""
     files = {}
@@ -221,52 +258,75 @@ def snapshot(folder):
     return files
 
 
-# How each UI level treats the application (and what PROCSWEEPMODE makes of it), on an upgrade
-# from 1.0.0 without the include to 2.0.0 with it. Each row: msiexec's options, what runs (the
-# executable and the fixture's sub-command), and what becomes of it: "ended" by the tool,
-# "asked" to close and left running (the fixture without a window cannot be asked), or
-# "closes" by itself when asked.
+# How each way of running msiexec treats the application (and what PROCSWEEPMODE makes of it,
+# in any letter case). Each row: what runs msiexec ("upgrade": from 1.0.0 without the include to
+# 2.0.0 with it; "uninstall": 1.0.0 with the include removed by product code), its options, the
+# UILevel Windows Installer gives the package, what runs (the executable and the fixture's
+# sub-command), and what becomes of it: "ended" by the tool, "asked" to close and left running
+# (the fixture without a window cannot be asked), or "closes" by itself when asked. Only a run
+# without any UI ends the application unasked: basic UI (/qb, /passive) is also how Settings and
+# Programs and Features run an uninstall or a repair, in front of the user.
 UI_LEVELS = [
-    ("/qn", APPLICATION, "ended"),
-    ("/qb", APPLICATION, "ended"),
-    ("/qr", APPLICATION, "asked"),
-    ("/qf", APPLICATION, "asked"),
-    ("/qf", [(MAIN_EXE, "windows")], "closes"),
-    ("/qf", [(NODE, "wait")], "ended"),
-    ("/qn PROCSWEEPMODE=close", APPLICATION, "asked"),
-    ("/qf PROCSWEEPMODE=force", APPLICATION, "ended"),
+    ("upgrade", "/qn", 2, APPLICATION, "ended"),
+    ("upgrade", "/qb", 3, APPLICATION, "asked"),
+    ("upgrade", "/passive", 3, APPLICATION, "asked"),
+    ("upgrade", "/qr", 4, APPLICATION, "asked"),
+    ("upgrade", "/qf", 5, APPLICATION, "asked"),
+    ("upgrade", "/qf", 5, [(MAIN_EXE, "windows")], "closes"),
+    ("upgrade", "/qb", 3, [(MAIN_EXE, "windows")], "closes"),
+    ("upgrade", "/qf", 5, [(NODE, "wait")], "ended"),
+    ("uninstall", "/qb", 3, APPLICATION, "asked"),
+    ("uninstall", "/qf", 5, APPLICATION, "asked"),
+    ("upgrade", "/qn PROCSWEEPMODE=close", 2, APPLICATION, "asked"),
+    ("upgrade", "/qn PROCSWEEPMODE=CLOSE", 2, APPLICATION, "asked"),
+    ("upgrade", "/qb PROCSWEEPMODE=force", 3, APPLICATION, "ended"),
+    ("upgrade", "/passive PROCSWEEPMODE=force", 3, APPLICATION, "ended"),
+    ("upgrade", "/qf PROCSWEEPMODE=force", 5, APPLICATION, "ended"),
+    ("upgrade", "/qf PROCSWEEPMODE=Force", 5, APPLICATION, "ended"),
 ]
 
 
 class UiLevelTest(MsiTestCase):
     def test_each_ui_level_ends_only_what_it_may(self):
-        for index, (options, programs, outcome) in enumerate(UI_LEVELS):
-            with self.subTest(options=options, programs=programs):
+        for index, (operation, options, level, programs, outcome) in enumerate(UI_LEVELS):
+            with self.subTest(operation=operation, options=options, programs=programs):
                 self.root = os.path.join(self.folder(f"level-{index}"), APP_NAME)
-                self.install_first(PLAIN["1.0.0"])
-                started = self.start_application(programs)
-                run = self.install(PACKAGES["2.0.0"], options)
+                started = []
                 try:
-                    self.assertOutcome(run, programs, started, outcome)
+                    if operation == "upgrade":
+                        self.install_first(PLAIN["1.0.0"])
+                        started = self.start_application(programs)
+                        run = self.install(PACKAGES["2.0.0"], options)
+                    else:
+                        self.install_first(PACKAGES["1.0.0"])
+                        started = self.start_application(programs)
+                        run = self.uninstall(PACKAGES["1.0.0"], options)
+                    self.assertIn(f"Property(S): UILevel = {level}", run.log_lines(), run)
+                    self.assertOutcome(operation, run, programs, started, outcome)
                 finally:
                     for popen, _, _ in started:
                         stop_process(popen)
                     packages.forget(WORK_ROOT)
 
-    def assertOutcome(self, run, programs, started, outcome):
+    def assertOutcome(self, operation, run, programs, started, outcome):
         pids = [pid for _, pid, _ in started]
         if outcome == "asked":
             # Neither is ended. close found both (the main executable, without a window, gets
             # no request; a helper never does), and so did clean's look, which ended nothing:
             # the helper is no left-over while the main executable runs. Windows Installer
-            # then goes on around them: here, with no dialog to ask in, their files are left
-            # for the next start.
+            # then goes on around them: here, with no dialog to ask in, an upgrade leaves
+            # their files for the next start, and an uninstall under Wine reports success and
+            # leaves them where they are.
             found = [f"matched pid={pid} win32-error=0 {self.image(relative)}"
                      for (relative, _), pid in zip(programs, pids)]
             self.assertEqual(sorted(run.events), sorted(found * 2), run)
             for popen, _, _ in started:
                 self.assertRunning(popen)
-            self.assertEqual(run.code, REBOOT_REQUIRED, run)
+            if operation == "upgrade":
+                self.assertEqual(run.code, REBOOT_REQUIRED, run)
+            else:
+                self.assertEqual(run.code, 0, run)
+                self.assertTrue(os.path.exists(linux_path(self.root, MAIN_EXE)), run)
             return
         self.assertEqual(run.code, 0, run)
         if outcome == "closes":
@@ -279,6 +339,78 @@ class UiLevelTest(MsiTestCase):
             self.assertEnded(run, programs, started)
         self.assertInstalled("2.0.0")
         self.assertNothingLeftForTheNextStart(run)
+
+
+# What procsweep-wixl refuses, each as one change to the example's folder laid out as the guide
+# says: the file changed, the first match of a pattern there and what replaces it, and what the
+# command's refusal names.
+WIXL_REFUSALS = [
+    ("the source without its include line", "example.wxs", re.escape(packages.INCLUDE_LINE), "",
+     "the source has no procsweep.wxi"),
+    ("an include whose sequence lacks an action", "procsweep.wxi",
+     r'<Custom Action="ProcsweepAskToClose".*?</Custom>', "",
+     "InstallExecuteSequence ProcsweepAskToClose"),
+    ("an action of the author's own that wixl leaves out and the command cannot add",
+     "example.wxs", re.escape(packages.INCLUDE_LINE), packages.INCLUDE_LINE +
+     '<CustomAction Id="OwnDeferred" BinaryKey="ProcsweepExe" Execute="deferred" '
+     'Impersonate="no" ExeCommand="probe" />', "CustomAction OwnDeferred"),
+    ("a main executable named outside ASCII", "example.wxs", '"Example App.exe" [?]>',
+     '"Účetnictví.exe" ?>', "outside ASCII"),
+]
+
+
+class WixlCommandTest(unittest.TestCase):
+    """The guide's procsweep-wixl command line, run as printed in the example's folder."""
+
+    def source(self, name):
+        folder = os.path.join(WORK, "wixl-command", name)
+        shutil.rmtree(folder, ignore_errors=True)
+        packages.lay_out_source(folder, "1.0.0")
+        return folder
+
+    def edit(self, path, pattern, replacement):
+        with open(path, encoding="utf-8") as f:
+            text = f.read()
+        self.assertRegex(text, pattern)
+        with open(path, "w", encoding="utf-8") as f:
+            f.write(re.sub(pattern, lambda _: replacement, text, count=1, flags=re.DOTALL))
+
+    def build(self, folder):
+        words = packages.build_command("1.0.0")
+        completed = subprocess.run(words, cwd=folder, stdin=subprocess.DEVNULL,
+                                   stdout=subprocess.PIPE, stderr=subprocess.STDOUT, timeout=120)
+        return completed, os.path.join(folder, words[words.index("-o") + 1])
+
+    def test_the_package_it_makes_holds_the_actions_and_the_secure_properties(self):
+        completed, msi = self.build(self.source("complete"))
+        output = completed.stdout.decode(errors="replace")
+        self.assertEqual(completed.returncode, 0, output)
+        actions = {row["Action"]: (row["Type"], row["Source"], row["Target"])
+                   for row in packages.msi_table(msi, "CustomAction")}
+        command = '--log "[PROCSWEEPLOG]" {} "[INSTALLDIR]\\" "Example App.exe"'
+        self.assertEqual(actions, {
+            "ProcsweepEnd": ("2", "ProcsweepExe", command.format("force")),
+            "ProcsweepAskToClose": ("2", "ProcsweepExe", command.format("close")),
+            "ProcsweepEndLeftOverHelpers": ("66", "ProcsweepExe", command.format("clean"))})
+        properties = {row["Property"]: row["Value"]
+                      for row in packages.msi_table(msi, "Property")}
+        self.assertEqual(properties["SecureCustomProperties"].split(";"),
+                         ["WIX_DOWNGRADE_DETECTED", "WIX_UPGRADE_DETECTED", "PROCSWEEPMODE",
+                          "PROCSWEEPLOG"])
+        # wixl's messages about what the command put right are replaced by its own.
+        self.assertNotIn("CRITICAL", output)
+
+    def test_it_refuses_a_package_that_would_never_run_the_tool(self):
+        for index, (change, name, pattern, replacement, refusal) in enumerate(WIXL_REFUSALS):
+            with self.subTest(change=change):
+                folder = self.source(f"refused-{index}")
+                self.edit(os.path.join(folder, name), pattern, replacement)
+                completed, msi = self.build(folder)
+                output = completed.stdout.decode(errors="replace")
+                self.assertEqual(completed.returncode, 1, output)
+                self.assertIn("procsweep-wixl: refused: ", output)
+                self.assertIn(refusal, output)
+                self.assertFalse(os.path.exists(msi), output)
 
 
 class IncludeTest(unittest.TestCase):
@@ -298,7 +430,8 @@ class IncludeTest(unittest.TestCase):
             attributes = dict(element.attrib)
             condition = attributes.pop("Condition", None) or (element.text or "").strip()
             sequence.append({**attributes, "Condition": condition})
-        return binaries, actions, sequence
+        properties = [dict(element.attrib) for element in root.iter(namespace + "Property")]
+        return binaries, actions, sequence, properties
 
     def test_the_wix4_include_holds_the_same_rows(self):
         wix3 = self.rows("procsweep.wxi", packages.WIX_NAMESPACE, "BinaryKey")
@@ -306,6 +439,9 @@ class IncludeTest(unittest.TestCase):
                          "BinaryRef")
         self.assertEqual(wix4, wix3)
         self.assertEqual(len(wix3[1]), 3)
+        # Both properties secure, so that an elevated installation keeps them.
+        self.assertEqual(wix3[3], [{"Id": "PROCSWEEPMODE", "Secure": "yes"},
+                                   {"Id": "PROCSWEEPLOG", "Secure": "yes"}])
 
 
 if __name__ == "__main__":

@@ -1,14 +1,15 @@
 """The MSI example's packages, built as docs/integration.md says: example.wxs beside the npm
-package's procsweep.wxi, procsweep.exe and the application's files in app/, compiled with the
-guide's wixl command line, one package per version. And how a test runs msiexec and reads what
-Windows Installer recorded (the registered products, the files left for the next start)."""
+package's procsweep.wxi, procsweep-wixl and procsweep.exe and the application's files in app/,
+built with the guide's procsweep-wixl command line, one package per version. And how a test
+runs msiexec and reads what Windows Installer recorded (the registered products, the files left
+for the next start)."""
 
 import collections
 import os
 import re
 import shutil
 import subprocess
-import xml.etree.ElementTree as ElementTree
+import tempfile
 
 from tests.e2e.harness import FIXTURE_APP, PROCSWEEP_EXE
 from tests.installers import guide
@@ -25,12 +26,9 @@ INCLUDE_LINE = "<?include procsweep.wxi ?>"
 WIX_NAMESPACE = "{http://schemas.microsoft.com/wix/2006/wi}"
 # The version in the guide's command line; the other versions are built with it replaced.
 GUIDE_VERSION = "1.0.0"
-# What wixl 0.101 prints for each CustomAction row it leaves out (add_dropped_custom_actions).
-WIXL_DROPPED_ROW = "wixl_msi_table_custom_action_add: assertion 'Source != NULL' failed"
-# Custom action types (CustomAction table): an executable stored in the Binary table, and the
-# return processing option that ignores its exit code (Return="ignore").
-EXE_IN_BINARY_TABLE = 2
-CONTINUE = 0x40
+# The command that builds a package with wixl (the npm package's), as the guide prints it.
+WIXL_COMMAND = "./procsweep-wixl"
+WIXL_SCRIPT = os.path.join(SOURCE_DIR, "package", "procsweep-wixl")
 
 Package = collections.namedtuple("Package", "path version product_code")
 
@@ -62,34 +60,10 @@ def msi_table(msi, table):
     return [dict(zip(columns, line.split("\t"))) for line in lines[3:] if line]
 
 
-def add_dropped_custom_actions(folder, msi, words):
-    """wixl 0.101 leaves out the CustomAction row of an executable stored in the Binary table
-    (it prints "assertion 'Source != NULL' failed" instead): each such action of the source, as
-    the wixl command line `words` preprocesses it, is added with msibuild, as WiX's own light
-    writes it. A wixl that writes the row itself gets none added."""
-    output = words.index("-o")
-    preprocess = words[:output] + ["-E"] + words[output + 2:]
-    source = subprocess.run(preprocess, cwd=folder, check=True, stdout=subprocess.PIPE,
-                            timeout=60).stdout
-    present = {row["Action"] for row in msi_table(msi, "CustomAction")}
-    for action in ElementTree.fromstring(source).iter(WIX_NAMESPACE + "CustomAction"):
-        if action.get("Id") in present or action.get("BinaryKey") is None:
-            continue
-        if action.get("Execute", "immediate") != "immediate" or \
-                action.get("Return", "check") not in ("check", "ignore"):
-            raise AssertionError(f"no row written here for {action.attrib}")
-        kind = EXE_IN_BINARY_TABLE | (CONTINUE if action.get("Return") == "ignore" else 0)
-        values = [action.get("Id"), action.get("BinaryKey"), action.get("ExeCommand")]
-        if any("'" in value for value in values):
-            raise AssertionError(f"an apostrophe in {values}: MSI SQL has no escape for it")
-        run_quietly(["msibuild", msi, "-q",
-                     "INSERT INTO `CustomAction` (`Action`, `Type`, `Source`, `Target`) "
-                     f"VALUES ('{values[0]}', {kind}, '{values[1]}', '{values[2]}')"])
-
-
-def build(folder, version, with_include=True):
-    """The example built in `folder` as the guide says, for `version`; without its include line,
-    the same package as an author would have it before adding procsweep."""
+def lay_out_source(folder, version, with_include=True, include=INCLUDE):
+    """The example's folder as the guide describes it: example.wxs (without its include line,
+    the same package as an author would have it before adding procsweep), the include,
+    procsweep-wixl, procsweep.exe and the application's files of `version` in app/."""
     os.makedirs(folder, exist_ok=True)
     with open(EXAMPLE, encoding="utf-8") as f:
         example = f.read()
@@ -99,19 +73,33 @@ def build(folder, version, with_include=True):
         example = example.replace(INCLUDE_LINE, "")
     with open(os.path.join(folder, "example.wxs"), "w", encoding="utf-8") as f:
         f.write(example)
-    shutil.copy(INCLUDE, folder)
+    shutil.copy(include, os.path.join(folder, "procsweep.wxi"))
+    shutil.copy(WIXL_SCRIPT, folder)
     shutil.copy(PROCSWEEP_EXE, os.path.join(folder, "procsweep.exe"))
     lay_out_payload(os.path.join(folder, "app"), version)
-    words = [word.replace(GUIDE_VERSION, version) for word in guide.build_command("wixl")]
+
+
+def build_command(version):
+    """The guide's build command for `version`, as a list of words."""
+    return [word.replace(GUIDE_VERSION, version) for word in guide.build_command(WIXL_COMMAND)]
+
+
+def build(folder, version, with_include=True):
+    """The example built in `folder` with the guide's command, for `version`; without its
+    include line, with wixl itself, as an author builds a package before adding procsweep."""
+    lay_out_source(folder, version, with_include)
+    words = build_command(version)
+    if not with_include:
+        words[0] = "wixl"
     output = run_quietly(words, cwd=folder)
-    # Anything else wixl says is something of the example that it did not build (an attribute
-    # it ignores, say): the package would not be what the source describes.
+    # What the command says it did; anything else wixl says is something of the example that it
+    # did not build (an attribute it ignores, say): the package would not be what the source
+    # describes.
     unexpected = [line for line in output.splitlines()
-                  if line.strip() and WIXL_DROPPED_ROW not in line]
+                  if line.strip() and not line.startswith("procsweep-wixl: added ")]
     if unexpected:
-        raise AssertionError("wixl said:\n" + "\n".join(unexpected))
+        raise AssertionError(f"{words} said:\n" + "\n".join(unexpected))
     msi = os.path.join(folder, words[words.index("-o") + 1])
-    add_dropped_custom_actions(folder, msi, words)
     product_code = {row["Property"]: row["Value"]
                     for row in msi_table(msi, "Property")}["ProductCode"]
     return Package(msi, version, product_code)
@@ -127,17 +115,20 @@ class Run:
         self.events = events
         self.log = log
 
-    def __repr__(self):
+    def log_lines(self):
+        """Windows Installer's log, as lines."""
         try:
             with open(self.log, "rb") as f:
-                log = f.read().decode("utf-8", errors="replace")
+                return f.read().decode("utf-8", errors="replace").splitlines()
         except FileNotFoundError:
-            log = ""
+            return []
+
+    def __repr__(self):
         # The parts of Windows Installer's log that say what ran and how it ended.
         wanted = re.compile(r"Procsweep|Return value 3|[Ee]rror|UILevel|INSTALLDIR|PROCSWEEP")
         return (f"msiexec {self.line}\n  exit code {self.code}\n  events:\n    " +
                 "\n    ".join(self.events) + "\n  Windows Installer's log:\n    " +
-                "\n    ".join(line for line in log.splitlines() if wanted.search(line)))
+                "\n    ".join(line for line in self.log_lines() if wanted.search(line)))
 
 
 def read_utf16_lines(path):
@@ -145,28 +136,56 @@ def read_utf16_lines(path):
         return f.read().decode("utf-16-le").split("\r\n")[:-1]
 
 
+# The msiexec that installs a 64-bit package, wherever the batch file runs. On Windows the
+# installation itself is done by the 64-bit Windows Installer service, whichever msiexec asks
+# for it; Wine's msiexec does it in its own process. Once 32-bit Wine is installed, the `wine`
+# on PATH starts the 32-bit cmd.exe, whose System32 is the 32-bit one: from there the 64-bit
+# msiexec is reached through Sysnative, which a 64-bit cmd.exe does not have.
+FIND_MSIEXEC = (
+    "set msiexec=%SystemRoot%\\System32\\msiexec.exe\r\n"
+    'if exist "%SystemRoot%\\Sysnative\\msiexec.exe" '
+    "set msiexec=%SystemRoot%\\Sysnative\\msiexec.exe\r\n")
+
+
+def run_msiexec(batch, line, code, cwd=None):
+    """Runs the 64-bit msiexec with the command line `line` (msiexec reads it itself, so it is
+    written as it is into the batch file `batch`), in the folder `cwd`, and returns its exit
+    code, which `code`, a file, keeps."""
+    # Linux sees a Windows program's exit code modulo 256 (3010 would read 194): cmd reads the
+    # whole of it, and writes it down. The redirection comes first: in `echo 3>"file"` cmd reads
+    # "3>" as a redirection of handle 3, and writes no digit.
+    with open(batch, "wb") as f:
+        f.write((f'@echo off\r\n{FIND_MSIEXEC}"%msiexec%" {line}\r\n'
+                 f'>"{win_path(code)}" echo %ERRORLEVEL%\r\nexit /b 0\r\n').encode())
+    run_quietly(command("cmd", "/c", win_path(batch)), cwd=cwd)
+    with open(code) as f:
+        return int(f.read().strip())
+
+
 def msiexec(test, arguments):
-    """Runs msiexec with `arguments`, the rest of its command line (msiexec reads it itself, so
-    it is written as it is into a batch file), with PROCSWEEPLOG naming a fresh, empty file."""
+    """Runs msiexec with `arguments`, the rest of its command line, with PROCSWEEPLOG naming a
+    fresh, empty file."""
     number = len(os.listdir(test.work))
     events = test.file(f"procsweep-{number}.log")
     log = os.path.join(test.work, f"msiexec-{number}.log")
-    code = os.path.join(test.work, f"msiexec-{number}.code")
     line = f'{arguments} PROCSWEEPLOG="{win_path(events)}" /l*v "{win_path(log)}"'
-    # Linux sees a Windows program's exit code modulo 256 (3010 would read 194): cmd reads the
-    # whole of it, and writes it down.
-    batch = test.file(f"msiexec-{number}.bat", content=(
-        f'@echo off\r\nmsiexec {line}\r\necho %ERRORLEVEL%>"{win_path(code)}"\r\n'
-        'exit /b 0\r\n').encode())
-    run_quietly(command("cmd", "/c", win_path(batch)))
-    with open(code) as f:
-        return Run(line, int(f.read().strip()), read_utf16_lines(events), log)
+    code = run_msiexec(os.path.join(test.work, f"msiexec-{number}.bat"), line,
+                       os.path.join(test.work, f"msiexec-{number}.code"))
+    return Run(line, code, read_utf16_lines(events), log)
+
+
+# The 64-bit view of the registry, where Windows Installer records a 64-bit package (its
+# products, the example's RegistryValue with Win64="yes"). Named on every reg command line: a
+# 32-bit reg.exe, which the `wine` on PATH starts once 32-bit Wine is installed, would otherwise
+# read the 32-bit view (Wow6432Node), find no product of the example, and the tests would leave
+# each installation behind for the next, whose AppSearch then finds the earlier folder.
+REGISTRY_VIEW = "/reg:64"
 
 
 def reg_query(*arguments):
     """reg query's output, or "" where the key or value does not exist."""
-    completed = run("reg", "query", *arguments, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL,
-                    timeout=120)
+    completed = run("reg", "query", *arguments, REGISTRY_VIEW, stdout=subprocess.PIPE,
+                    stderr=subprocess.DEVNULL, timeout=120)
     return completed.stdout.decode(errors="replace") if completed.returncode == 0 else ""
 
 
@@ -211,10 +230,12 @@ def forget(folder):
     The include's actions are skipped as in an upgrade's removal of the earlier version
     (UPGRADINGPRODUCTCODE): what the test started has ended, and an installation the tool
     cannot read (a test's answer 2) must go all the same."""
-    for product_code in registered_products():
-        run("msiexec", "/x", product_code, "/qn", f"UPGRADINGPRODUCTCODE={product_code}",
-            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=180)
+    with tempfile.TemporaryDirectory(dir=folder) as scratch:
+        for product_code in registered_products():
+            run_msiexec(os.path.join(scratch, "forget.bat"),
+                        f"/x {product_code} /qn UPGRADINGPRODUCTCODE={product_code}",
+                        os.path.join(scratch, "forget.code"))
     names = left_for_the_next_start()
     if names and len(below(names, folder)) == len(names):
-        run("reg", "delete", SESSION_MANAGER, "/v", PENDING, "/f", stdout=subprocess.DEVNULL,
-            stderr=subprocess.DEVNULL, timeout=120)
+        run("reg", "delete", SESSION_MANAGER, "/v", PENDING, "/f", REGISTRY_VIEW,
+            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=120)

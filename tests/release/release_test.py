@@ -33,9 +33,9 @@ SIGNING_VARIABLES = ("SIGN_PKCS12", "SIGN_CERT", "SIGN_KEY", "SIGN_PASSWORD",
 PASSWORD = "throwaway password"
 # Exactly what the npm package holds, below npm's "package/".
 PACKAGE_FILES = ["LICENSE", "README.md", "electron-builder-messages.nsh", "electron-builder.nsh",
-                 "index.d.ts", "package.json",
-                 "procsweep-wix4.wxi", "procsweep.exe", "procsweep.iss", "procsweep.js",
-                 "procsweep.nsh", "procsweep.wxi"]
+                 "index.d.ts", "package.json", "procsweep-wix4.wxi", "procsweep-wixl",
+                 "procsweep.exe", "procsweep.iss", "procsweep.js", "procsweep.nsh",
+                 "procsweep.wxi"]
 
 
 def read(path):
@@ -149,6 +149,9 @@ class ReleaseTest(unittest.TestCase):
         files = tarball_files(tarball(self.unsigned_dist))
         self.assertEqual(sorted(files), ["package/" + name for name in PACKAGE_FILES])
         self.assertEqual(files["package/procsweep.exe"], read(self.unsigned))
+        # The wixl command is run where it is installed, as the guide prints it.
+        with tarfile.open(tarball(self.unsigned_dist)) as archive:
+            self.assertEqual(archive.getmember("package/procsweep-wixl").mode, 0o755)
         source = os.path.join(self.unsigned_work, "procsweep")
         for name, relative in package.PACKAGE_SOURCES.items():
             with self.subTest(name=name):
