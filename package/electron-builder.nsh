@@ -71,9 +71,6 @@
 !include FileFunc.nsh
 !include WinMessages.nsh
 
-; What a run that stops because the application or its files are in use ends with.
-!define /ifndef PROCSWEEP_IN_USE_EXIT_CODE 2
-
 ; electron-builder names each architecture's package: APP_32 alone is a build for 32-bit Windows,
 ; where an x64 program cannot start.
 !ifdef APP_32

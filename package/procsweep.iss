@@ -12,8 +12,9 @@
 ; Then, in the script's own [Code], set ProcsweepExe (the tool's path) and ProcsweepLog (a file
 ; in {tmp}) and call ProcsweepEndRunningApplication(Silent) from PrepareToInstall and from
 ; InitializeUninstall: it returns '' when nothing of the application runs any more, and why not
-; otherwise. RunProcsweep(Mode) runs the tool once and returns its exit code (-1: it could not be
-; started). example.iss (integration/inno in procsweep's repository) is a whole script.
+; otherwise, naming the programs that hold the application's files. RunProcsweep(Mode) runs the
+; tool once and returns its exit code (-1: it could not be started); ProcsweepHolders() returns
+; those programs, a line each ("Name (PID 1234)"). example.iss is a whole script.
 #ifndef ProcsweepAppName
   #error Define ProcsweepAppName (the application's name) before including procsweep.iss
 #endif
@@ -112,7 +113,56 @@ begin
   until (Result <> ProcsweepMainRunning) or (ProcsweepTickCount() - Start >= TimeoutMs);
 end;
 
-// Leaves nothing of the installation running; otherwise returns why not.
+// The programs that the Restart Manager names as holding the installation's files (procsweep.exe
+// legacy-owners: the main executable, resources\app.asar and the helper executables), one
+// "<application name> (PID <pid>)" a line; '' when it names none or could not be asked (the log
+// says which).
+function ProcsweepHolders(): String;
+var
+  Text, Line, Pid: String;
+  P: Integer;
+begin
+  Result := '';
+  if RunProcsweep('legacy-owners') <> ProcsweepSuccess then
+    Exit;
+  Text := ReadProcsweepLog();
+  while Text <> '' do
+  begin
+    P := Pos(#13#10, Text);
+    if P = 0 then
+      P := Length(Text) + 1;
+    Line := Copy(Text, 1, P - 1);
+    Delete(Text, 1, P + 1);
+    // "restart-manager-owner pid=<pid> win32-error=0 <application name>"
+    if Copy(Line, 1, 26) = 'restart-manager-owner pid=' then
+    begin
+      Delete(Line, 1, 26);
+      P := Pos(' ', Line);
+      Pid := Copy(Line, 1, P - 1);
+      Delete(Line, 1, P);
+      Delete(Line, 1, Pos(' ', Line));
+      if Result <> '' then
+        Result := Result + #13#10;
+      Result := Result + Line + ' (PID ' + Pid + ')';
+    end;
+  end;
+end;
+
+// A reason why the application could not be ended, followed by the programs that hold its
+// files, when any are named.
+function ProcsweepWithHolders(const Reason: String): String;
+var
+  Holders: String;
+begin
+  Result := Reason;
+  Holders := ProcsweepHolders();
+  if Holders <> '' then
+    Result := Result + #13#10#13#10 + 'These programs are using files of {#ProcsweepAppName}:'
+      + #13#10 + Holders;
+end;
+
+// Leaves nothing of the installation running; otherwise returns why not, with the programs that
+// hold the application's files.
 function ProcsweepEndRunningApplication(Silent: Boolean): String;
 var
   Code: Integer;
@@ -130,7 +180,8 @@ begin
       Code := RunProcsweep('force')
     else
     begin
-      Result := '{#ProcsweepAppName} is still running. Close it and start again.';
+      Result := ProcsweepWithHolders(
+        '{#ProcsweepAppName} is still running. Close it and start again.');
       Exit;
     end;
   end
@@ -138,5 +189,6 @@ begin
     // Only helper processes are left, such as a media conversion the application started.
     Code := RunProcsweep('clean');
   if Code <> ProcsweepSuccess then
-    Result := Format('{#ProcsweepAppName} could not be ended (procsweep exit code %d).', [Code]);
+    Result := ProcsweepWithHolders(
+      Format('{#ProcsweepAppName} could not be ended (procsweep exit code %d).', [Code]));
 end;

@@ -46,6 +46,12 @@
 !define PROCSWEEP_NSH_INCLUDED
 
 !include LogicLib.nsh
+
+; The exit code a script gives a run it stops because the application, or its files, are in
+; use: 2 unless the script defines another first (1618, "another installation is in progress",
+; is one that Intune and Configuration Manager retry by themselves).
+!define /ifndef PROCSWEEP_IN_USE_EXIT_CODE 2
+
 ; CallArtificialFunction (NSIS's own, as FileFunc.nsh uses it) builds a piece of code in where it
 ; is first called, under "un." rules in the uninstaller, and calls it there from then on: code a
 ; script never calls is never built, so makensis has no unused function to warn about.

@@ -8,8 +8,9 @@
 ; Exit codes of the installer and of the uninstaller:
 ;   0  done: nothing of the application ran, or it was closed or ended first
 ;   1  cancelled by the user (NSIS)
-;   2  nothing written: the application could not be ended, or procsweep.exe failed; the
-;      reason is in the report (see ProcsweepKeepReport below)
+;   2  nothing written: the application could not be ended (or PROCSWEEP_IN_USE_EXIT_CODE, when
+;      defined), or procsweep.exe failed; the reason is in the report (see ProcsweepKeepReport
+;      below), with the programs that hold the application's files
 ;   3  nothing written: the application still runs, the user chose not to end it
 ;
 ; The report: a new file "Example App setup procsweep <date>-<time>.log" ("uninstall" for the
@@ -18,7 +19,9 @@ Unicode true
 RequestExecutionLevel user
 !include LogicLib.nsh
 
-; Both may be given on makensis's command line instead (-DPROCSWEEP_EXE=...).
+; These may be given on makensis's command line instead (-DPROCSWEEP_EXE=...), and so may
+; PROCSWEEP_IN_USE_EXIT_CODE, the exit code when the application cannot be ended (2 unless
+; defined).
 !ifndef PROCSWEEP_EXE
   !define PROCSWEEP_EXE "procsweep.exe"
 !endif
@@ -74,16 +77,26 @@ FunctionEnd
       ; Only helper processes are left, such as a media conversion the application started.
       !insertmacro ProcsweepRun clean
     ${EndIf}
-    ; "error" (the tool could not be started) is no number: compare as text.
-    ${If} $ProcsweepExitCode != 0
-      !insertmacro ProcsweepForEachEvent ${UN}ShowEvent
-      !insertmacro ProcsweepNote "Example App could not be ended: nothing was changed."
-    ${EndIf}
     ; In %TEMP%, or in %WINDIR%\Temp when the installer runs elevated.
-    !insertmacro ProcsweepKeepReport "Example App ${SIDE} procsweep.log"
-    ${If} $ProcsweepExitCode != 0
-      Abort "Example App could not be ended (procsweep exit code $ProcsweepExitCode)."
+    ${If} $ProcsweepExitCode == 0
+      !insertmacro ProcsweepKeepReport "Example App ${SIDE} procsweep.log"
+      Return
     ${EndIf}
+    !insertmacro ProcsweepForEachEvent ${UN}ShowEvent
+    ; "error" (the tool could not be started) and "unsupported" are no numbers: compare as
+    ; text.
+    ${If} $ProcsweepExitCode == error
+    ${OrIf} $ProcsweepExitCode == unsupported
+      !insertmacro ProcsweepNote "procsweep.exe could not be run ($ProcsweepExitCode, error $ProcsweepError): nothing was changed."
+      !insertmacro ProcsweepKeepReport "Example App ${SIDE} procsweep.log"
+      Abort "Example App could not be looked for (error $ProcsweepError)."
+    ${EndIf}
+    ; Who holds the application's files: the application itself, or another program.
+    !insertmacro ProcsweepHolders
+    !insertmacro ProcsweepNote "Example App could not be ended: nothing was changed."
+    !insertmacro ProcsweepKeepReport "Example App ${SIDE} procsweep.log"
+    SetErrorLevel ${PROCSWEEP_IN_USE_EXIT_CODE}
+    Abort "Example App could not be ended.$\r$\n$ProcsweepHolders"
   FunctionEnd
 !macroend
 !insertmacro EndRunningApplicationFunctions "" setup

@@ -28,8 +28,8 @@ from tests.e2e.harness import (PROCSWEEP_EXE, E2ETestCase, Installation, Namesak
 from tests.installers import guide
 from tests.installers.reports import (NewReport, complete_lines, run_batch, run_quietly,
                                       run_watched, windows_temp_folder)
-from tools.windows_programs import (BUILD_DIR, NO_32_BIT_PROGRAMS, NODE, SOURCE_DIR, command,
-                                    linux_path, runs_32_bit_programs, win_path)
+from tools.windows_programs import (BUILD_DIR, ENV, NO_32_BIT_PROGRAMS, NODE, SOURCE_DIR,
+                                    command, linux_path, runs_32_bit_programs, win_path)
 
 APP_NAME = "Example App"
 MAIN_EXE = "Example App.exe"
@@ -78,13 +78,13 @@ def build_nsis():
     return os.path.join(folder, "example-app-setup.exe")
 
 
-def build_inno():
-    folder = os.path.join(WORK, "inno")
+def build_inno(name="inno", tool=PROCSWEEP_EXE):
+    folder = os.path.join(WORK, name)
     os.makedirs(folder)
     # The guide's steps: the example, the package's include, procsweep.exe and app\.
     shutil.copy(os.path.join(SOURCE_DIR, "integration", "inno", "example.iss"), folder)
     shutil.copy(INNO_INCLUDE, folder)
-    shutil.copy(PROCSWEEP_EXE, os.path.join(folder, "procsweep.exe"))
+    shutil.copy(tool, os.path.join(folder, "procsweep.exe"))
     lay_out_payload(folder)
     if not os.path.exists(ISCC):
         raise AssertionError(f"{ISCC} not found: `make` installs it (npm ci)")
@@ -112,6 +112,7 @@ MACRO_USES = {
     "ProcsweepCloseAndWait": "!insertmacro ProcsweepCloseAndWait 1000",
     "ProcsweepForEachEvent": "!insertmacro ProcsweepForEachEvent {un}ShowEvent",
     "ProcsweepNote": '!insertmacro ProcsweepNote "done"',
+    "ProcsweepHolders": "!insertmacro ProcsweepHolders",
     "ProcsweepKeepReport": '!insertmacro ProcsweepKeepReport "kept.log"',
 }
 
@@ -481,6 +482,70 @@ class InnoSetupTest(FolderOutsideTheAnsiCodePage, Scenarios, E2ETestCase):
 
 class InnoUninstallerTest(FolderOutsideTheAnsiCodePage, Scenarios, E2ETestCase):
     kind_name, direction = "inno", Uninstalling
+
+
+HOLDERS_STAND_IN = os.environ.get("HOLDERS_STAND_IN",
+                                  os.path.join(BUILD_DIR, "holders_stand_in.exe"))
+
+
+def stand_in_holders(test, *holders):
+    """Makes the holders' stand-in (tests/fixtures/holders_stand_in.cpp, in procsweep.exe's place:
+    the real tool for every mode but legacy-owners, which Wine's Restart Manager always answers
+    with no holder) name `holders` ((pid, application name) each) for the rest of the test."""
+    folder = test.folder("stand-in")
+    shutil.copy(PROCSWEEP_EXE, os.path.join(folder, "procsweep-real.exe"))
+    with open(os.path.join(folder, "holders.txt"), "w", encoding="utf-8") as f:
+        f.write("".join(f"0 {pid} {name}\n" for pid, name in holders))
+    ENV["PROCSWEEP_STAND_IN_DIR"] = win_path(folder)
+    test.addCleanup(ENV.pop, "PROCSWEEP_STAND_IN_DIR", None)
+
+
+def unresolvable_installation(test, root):
+    """An installation at `root` that procsweep.exe cannot resolve, so that it answers 2: reached
+    through a short link to a folder deeper than Wine 8 resolves a final path."""
+    short = os.path.join(test.work, "short", APP_NAME)
+    Installation(short, main=MAIN_EXE)
+    deep = os.path.join(test.work, *DEEP, APP_NAME)
+    os.makedirs(os.path.dirname(deep))
+    os.rename(short, deep)
+    os.symlink(deep, root)
+    return deep
+
+
+class InUseTest(E2ETestCase):
+    """An application that cannot be ended: the examples name the programs that hold its files
+    (the holders stand in, see stand_in_holders; the installers, the examples' code and the
+    reports are real), and NSIS's ends with the code its author chose."""
+
+    def test_the_nsis_example_ends_with_the_authors_code_and_names_the_holders(self):
+        folder = os.path.join(WORK, "nsis")
+        installer = build_script(folder, "in-use-setup", ['!include "example.nsi"'],
+                                 f"PROCSWEEP_EXE={HOLDERS_STAND_IN}",
+                                 "PROCSWEEP_IN_USE_EXIT_CODE=1618")
+        stand_in_holders(self, (4242, "Code Editor"))
+        root = os.path.join(self.work, APP_NAME)
+        deep = unresolvable_installation(self, root)
+        report = Nsis(installer).install(self, root)
+        self.assertEqual((report.code, report.steps()), (1618, "probe 2 legacy-owners 0"), report)
+        self.assertIn("restart-manager-owner pid=4242 win32-error=0 Code Editor", report.lines)
+        Installing.assert_untouched(self, KINDS["nsis"], deep)
+
+    def test_the_inno_setup_example_names_the_holders(self):
+        if "inno" not in KINDS:
+            self.skipTest(NO_32_BIT_PROGRAMS)
+        setup = Inno(build_inno("inno-holders", tool=HOLDERS_STAND_IN))
+        stand_in_holders(self, (4242, "Code Editor"), (77, "Backup Agent"))
+        root = os.path.join(self.work, APP_NAME)
+        deep = unresolvable_installation(self, root)
+        report = setup.install(self, root)
+        self.assertEqual(report.code, setup.install_failure, report)
+        # The reason is one entry of the setup log, its lines after the first indented.
+        [log] = glob.glob(os.path.join(glob.escape(self.work), "setup-*.log"))
+        with open(log, encoding="utf-8-sig") as f:
+            self.assertIn("Example App could not be ended (procsweep exit code 2). These programs "
+                          "are using files of Example App: Code Editor (PID 4242) Backup Agent "
+                          "(PID 77) Nothing was changed.", " ".join(f.read().split()), report)
+        Installing.assert_untouched(self, setup, deep)
 
 
 class NsisReportPlaceTest(E2ETestCase):

@@ -11,7 +11,8 @@ import struct
 import unittest
 
 from tests.e2e.harness import PROCSWEEP_EXE, E2ETestCase, Installation, map_drive
-from tests.installers.installers_test import MAIN_EXE, RUNS_32_BIT_PROGRAMS, build_script
+from tests.installers.installers_test import (HOLDERS_STAND_IN, MAIN_EXE, RUNS_32_BIT_PROGRAMS,
+                                              build_script, stand_in_holders)
 from tests.installers.reports import (NewReport, report_names, run_quietly,
                                       windows_temp_folder)
 from tools.windows_programs import (BUILD_DIR, NO_32_BIT_PROGRAMS, SOURCE_DIR, command,
@@ -30,6 +31,7 @@ USES = {
     "ProcsweepCloseAndWait": "!insertmacro ProcsweepCloseAndWait 500",
     "ProcsweepForEachEvent": "!insertmacro ProcsweepForEachEvent CountEvent",
     "ProcsweepNote": '!insertmacro ProcsweepNote "a note"',
+    "ProcsweepHolders": "!insertmacro ProcsweepHolders",
     "ProcsweepKeepReport": '!insertmacro ProcsweepKeepReport "kept.log"',
 }
 
@@ -55,9 +57,12 @@ def script(lines, root):
             '  FileOpen $out "$EXEDIR\\out.txt" w',
             *[f'  FileWrite $out "{register[1:]} {register}$\\r$\\n"' for register in REGISTERS],
             '  FileWrite $out "events $events$\\r$\\n"',
+            *(['  FileWrite $out "holders $ProcsweepHolders$\\r$\\n"']
+              if any("Holders" in line for line in lines) else []),
             *(['  FileWrite $out "exit-code $ProcsweepExitCode$\\r$\\n"',
                '  FileWrite $out "error $ProcsweepError$\\r$\\n"']
-              if any("Run" in line or "Wait" in line for line in lines) else []),
+              if any(word in line for line in lines for word in ["Run", "Wait", "Holders"])
+              else []),
             "  FileClose $out",
             "SectionEnd"]
 
@@ -124,6 +129,24 @@ class MacrosTest(E2ETestCase):
         out = build_and_run(self, "gone", lines, root)
         self.assertEqual((out["exit-code"], out["error"]), ("error", "2"))
         self.assertEqual(read_report(self.folder("gone"))[-1], "exit code error (CreateProcess 2)")
+
+    def test_the_holders_are_left_as_text_for_a_message(self):
+        # Wine's Restart Manager names no holder: the real tool leaves "". Where it names some
+        # (the holders' stand-in in the tool's place, the real tool for every other mode), a
+        # line each. "$\r$\n" between them reads back as one out.txt line per holder.
+        root = os.path.join(self.work, "Example App")
+        Installation(root, main=MAIN_EXE)
+        out = build_and_run(self, "real", [USES["ProcsweepHolders"]], root)
+        self.assertEqual((out["holders"], out["exit-code"]), ("", "0"))
+        stand_in_holders(self, (4242, "Code Editor"), (77, "Backup Agent"))
+        folder = self.folder("stand-in-run")
+        shutil.copy(INCLUDE, folder)
+        shutil.copy(HOLDERS_STAND_IN, os.path.join(folder, "procsweep.exe"))
+        installer = build_script(folder, "holders", script([USES["ProcsweepHolders"]], root))
+        run_quietly(command(installer))
+        with open(os.path.join(folder, "out.txt"), "rb") as f:
+            self.assertIn(b"\r\nholders Code Editor (PID 4242)\r\nBackup Agent (PID 77)\r\n",
+                          f.read())
 
     def test_on_32_bit_windows_the_x64_tool_is_unsupported(self):
         # 32-bit Windows cannot start an x64 program: the tool is "unsupported" there, as the
