@@ -30,6 +30,20 @@ PLACEHOLDER = (b"Not an uninstaller: written in place of electron-builder's, on 
                b"cannot run the 32-bit program that writes it.\r\n")
 
 
+def is_electron_builders_temporary_file(path):
+    """Whether an included path is one of the files electron-builder writes for a build and
+    deletes afterwards: an absolute path in a folder "t-..." of its temporary folder (temp-file's
+    mkdtemp in APP_BUILDER_TMP_DIR, or the system's). A checkout below the system's temporary
+    folder holds electron-builder's templates there too, and makensis reads relative includes
+    from the templates' folder: neither is one."""
+    if not os.path.isabs(path):
+        return False
+    temporary = os.path.realpath(os.environ.get("APP_BUILDER_TMP_DIR") or tempfile.gettempdir())
+    relative = os.path.relpath(os.path.realpath(path), temporary)
+    first = relative.split(os.sep)[0]
+    return first.startswith("t-") and first != relative and os.path.isfile(path)
+
+
 def record_makensis(args):
     record = os.environ["PROCSWEEP_MAKENSIS_RECORD"]
     os.makedirs(record, exist_ok=True)
@@ -38,12 +52,11 @@ def record_makensis(args):
     script = sys.stdin.buffer.read()
     with open(os.path.join(folder, "args.json"), "w") as f:
         json.dump(args, f, indent=1)
-    temporary = os.path.realpath(tempfile.gettempdir()) + os.sep
     included = os.path.join(folder, "included")
 
     def keep(match):
         path = match.group(2).decode()
-        if not os.path.realpath(path).startswith(temporary):
+        if not is_electron_builders_temporary_file(path):
             return match.group(0)
         os.makedirs(included, exist_ok=True)
         copy = os.path.join(included, os.path.basename(path))

@@ -50,8 +50,10 @@ Environment (set by CTest): PROCSWEEP_EXE, FIXTURE_APP, ELECTRON_STAND_IN, PROCS
 PROCSWEEP_BUILD_DIR; ELECTRON_BUILDER_NSIS_RESOURCES_DIR (.ci/run sets it).
 """
 
+import glob
 import json
 import os
+import re
 import shlex
 import shutil
 import subprocess
@@ -96,6 +98,12 @@ QUESTION = f"{PRODUCT} is still running. End it now?"
 CANNOT_BE_CLOSED = f"{PRODUCT} cannot be closed."
 NOT_ENDED = f"{PRODUCT} could not be ended: nothing was changed."
 STILL_IN_USE = f"Files of {PRODUCT} are still in use by:"
+# The German installer's: the include's and electron-builder's own.
+GERMAN = {
+    "waiting": f"Es wird bis zu 10 Sekunden gewartet, bis {PRODUCT} geschlossen ist.",
+    "question": f"{PRODUCT} wird noch ausgeführt. Möchtest du es jetzt beenden?",
+    "cannot be closed": f"{PRODUCT} kann nicht geschlossen werden.",
+}
 # The buttons of a message box that asks to abort, retry or ignore.
 BUTTONS = {"abort": 3, "retry": 4, "ignore": 5}
 # A detail the stand-in prints after the check, where electron-builder's details are hidden.
@@ -135,6 +143,20 @@ NOT_RUN = {
 
 
 BUILD_TOOLS = os.path.join(SOURCE_DIR, "tests", "electron_builder", "build_tools.py")
+# What Node.js prints of electron-builder's languages: those of its "cannot be closed" message
+# it has a language id for, and those of its default multi-language installer, as it names them
+# in installerLanguages. But Azerbaijani: electron-builder's own messages in it do not build
+# (a quotation mark in its "appRunning" text ends the string early).
+ELECTRON_BUILDER_LANGUAGES = """
+const fs = require("fs");
+const yaml = require("js-yaml");
+const langs = require("app-builder-lib/out/util/langs");
+const messages = yaml.load(fs.readFileSync(
+  require.resolve("app-builder-lib/templates/nsis/messages.yml"), "utf-8"));
+const own = Object.keys(messages.appCannotBeClosed).map(langs.toLangWithRegion)
+  .filter(lang => langs.lcid[lang] !== undefined && lang !== "az_AZ");
+console.log(JSON.stringify([...new Set([...own, ...langs.bundledLanguages])]));
+"""
 
 
 def offline_environment(work=WORK):
@@ -197,9 +219,10 @@ def electron_dist(work=WORK):
     return folder
 
 
-def package_json(kind, version, output, electron=None):
+def package_json(kind, version, output, electron=None, nsis=None):
     """The example's package.json, with the test's kind of installer and version, its node
-    helper, and what building offline here adds to its build lines."""
+    helper, and what building offline here adds to its build lines; `nsis`, options of
+    electron-builder's nsis section that the test sets besides."""
     with open(os.path.join(EXAMPLE, "package.json"), encoding="utf-8") as f:
         manifest = json.load(f)
     manifest["version"] = version
@@ -220,6 +243,7 @@ def package_json(kind, version, output, electron=None):
         "installerLanguages": ["en_US"],
         "multiLanguageInstaller": False,
     })
+    build["nsis"].update(nsis or {})
     return manifest
 
 
@@ -328,18 +352,21 @@ def install_package(project, tarball):
                              f"{completed.stdout.decode(errors='replace')}")
 
 
-def make_project(kind, version, tools, tarball, work=WORK, include=None, package_folder=None):
+def make_project(kind, version, tools, tarball, work=WORK, include=None, package_folder=None,
+                 nsis=None):
     """An application project in `work` as the example lays it out: its package.json, wired to
     procsweep only by the package README's lines, and the package installed from `tarball`.
     `include`, when given, is the text of an include of the project's own that the build takes
     instead of the package's; `package_folder`, a copy of the package's folder to use instead of
-    the installed one (a tool that cannot start). Returns the project's folder."""
+    the installed one (a tool that cannot start); `nsis`, options of the nsis section that the
+    test sets. Returns the project's folder."""
     project = os.path.join(work, kind, version)
     os.makedirs(os.path.join(project, "build"))
     shutil.copy(ELECTRON_STAND_IN, os.path.join(project, "build", "node.exe"))
     with open(os.path.join(project, "main.js"), "w") as f:
         f.write("// The stand-in application runs none of this.\n")
-    manifest = package_json(kind, version, os.path.join(project, "dist"), tools["electron"])
+    manifest = package_json(kind, version, os.path.join(project, "dist"), tools["electron"],
+                            nsis)
     if include is not None:
         with open(os.path.join(project, "build", "own.nsh"), "w") as f:
             f.write(include)
@@ -383,12 +410,14 @@ HOLDERS_STAND_IN = os.environ.get("HOLDERS_STAND_IN",
 IN_USE_EXIT_CODE = 1618
 OWN_EXIT_CODE_INCLUDE = (f"!define PROCSWEEP_IN_USE_EXIT_CODE {IN_USE_EXIT_CODE}\n"
                          '!include "${PROJECT_DIR}\\node_modules\\procsweep\\electron-builder.nsh"\n')
-# The one-click installers built with a package whose procsweep.exe is not the tool: the
-# holders' stand-in (with the author's own exit code), and a damaged file that cannot start.
+# Other one-click installers: with a package whose procsweep.exe is not the tool (the holders'
+# stand-in, with the author's own exit code; a damaged file that cannot start), and in German.
 VARIANTS = {
     "holders": {"tool": HOLDERS_STAND_IN, "include": OWN_EXIT_CODE_INCLUDE,
                 "versions": VERSIONS},
-    "damaged": {"tool": None, "include": None, "versions": ["1.0.0"]},
+    "damaged": {"tool": "zeroed", "versions": ["1.0.0"]},
+    "german": {"nsis": {"installerLanguages": ["de_DE"], "multiLanguageInstaller": True},
+               "versions": ["1.0.0"]},
 }
 
 # Built once for the whole run, in setUpModule: the package's tarball, the tools electron-builder
@@ -421,17 +450,18 @@ def setUpModule():
             shutil.copytree(os.path.join(BUILDS["one-click"]["1.0.0"]["project"], "node_modules",
                                          "procsweep"), folder)
             tool = os.path.join(folder, "procsweep.exe")
-            if variant["tool"] is None:
+            if variant.get("tool") == "zeroed":
                 with open(tool, "r+b") as f:
                     size = len(f.read())
                     f.seek(0)
                     f.write(bytes(size))
-            else:
+            elif variant.get("tool") is not None:
                 shutil.copy(variant["tool"], tool)
             VARIANT_BUILDS[name] = {
                 version: build_installer("one-click", version, TOOLS, TARBALL["path"],
                                          work=os.path.join(WORK, "variants", name),
-                                         include=variant["include"], package_folder=folder)
+                                         include=variant.get("include"), package_folder=folder,
+                                         nsis=variant.get("nsis"))
                 for version in variant["versions"]}
     TEMP["user"] = windows_temp_folder()
     TEMP["system"] = windows_temp_folder("%WINDIR%\\Temp")
@@ -480,6 +510,9 @@ class Installers:
     """Runs an installer of BUILDS, silently or driven as a user drives it, and reads what it did;
     a subclass names the kind of installer."""
 
+    # The installer window's title.
+    title = f"{PRODUCT} Setup"
+
     runner = None
     kind = None
 
@@ -512,8 +545,20 @@ class Installers:
 
     def install(self, version="1.0.0", options="", root=None, inner=False, elevated=True):
         """Runs an installer silently and reads the report it keeps."""
-        return run_batch(self, self.line(version, " /S" + options, root, inner, elevated),
-                         kept_report(SETUP_REPORT, elevated))
+        try:
+            return run_batch(self, self.line(version, " /S" + options, root, inner, elevated),
+                             kept_report(SETUP_REPORT, elevated))
+        except AssertionError:
+            # An installer that never ended (one waiting for an answer a silent run cannot
+            # give) would keep the next one from starting: electron-builder's run one at a time.
+            self.end_installer(version)
+            raise
+
+    def end_installer(self, version):
+        subprocess.run(command("taskkill", "/f", "/im",
+                               os.path.basename(self.builds[version]["installer"])),
+                       env=ENV, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                       stderr=subprocess.DEVNULL, timeout=60)
 
     def uninstall(self):
         """Runs the installation's uninstaller silently, in place (_?=), to its end."""
@@ -565,7 +610,7 @@ class Installers:
         screen = Screen(self.work)
         try:
             # The assisted installers' pages before the installation begins.
-            click_through(screen, popen, f"{PRODUCT} Setup", ("&Next >", "&Install"))
+            click_through(screen, popen, self.title, ("&Next >", "&Install"))
             for text, button in answers:
                 screen.wait_for(text, popen)
                 screen.press(text, button)
@@ -578,10 +623,7 @@ class Installers:
     def start_driven(self, version, root):
         """Starts the installer to be driven. A test that fails while it waits for an answer
         ends it: electron-builder's installers run one at a time, and the next would quit."""
-        installer = os.path.basename(self.builds[version]["installer"])
-        self.addCleanup(subprocess.run, command("taskkill", "/f", "/im", installer), env=ENV,
-                        stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
-                        stderr=subprocess.DEVNULL, timeout=60)
+        self.addCleanup(self.end_installer, version)
         batch = batch_file(self, self.line(version, root=root))
         return start_installer(batch), batch
 
@@ -1027,6 +1069,23 @@ class HoldersTest(Variant, E2ETestCase):
         self.assertInstalled("1.0.0", old)
 
 
+class GermanTest(Variant, E2ETestCase):
+    """electron-builder's installer in German: the include speaks German too."""
+
+    variant = "german"
+    title = f"Installation von {PRODUCT}"
+
+    def test_driven_it_asks_in_german(self):
+        Installation(self.root, main=MAIN_EXE)
+        main, _, _ = self.start(linux_path(self.root, MAIN_EXE))
+        code, screen, report = self.drive("1.0.0", self.root, [
+            (GERMAN["question"], CANCEL), (GERMAN["cannot be closed"], CANCEL)])
+        self.assertTrue(screen.ever_shown(GERMAN["waiting"]), screen.shown())
+        self.assertEqual(code, 2)
+        self.assertRunning(main)
+        self.assertUntouched(self.root)
+
+
 class DamagedToolTest(Variant, E2ETestCase):
     """An installer whose procsweep.exe cannot start (here zeroed bytes: Windows answers
     ERROR_BAD_EXE_FORMAT, as Windows 10 on ARM does for a sound x64 program) on x64 Windows,
@@ -1123,6 +1182,40 @@ class ElectronBuilderBuildTest(unittest.TestCase):
         # The installer has the include's section, through the author's include, besides
         # electron-builder's own.
         self.assertRegex(runs[1]["output"], r"Install: .*\b2 sections\b")
+
+    def test_every_language_of_electron_builders_installers_has_every_sentence(self):
+        # The languages electron-builder builds an installer in: those of its own "cannot be
+        # closed" message that it knows a language id for, and those of its default
+        # multi-language installer. One installer with all of them builds without a warning,
+        # and every sentence the include shows is in the include's table for each language id
+        # electron-builder gives its own message.
+        languages = json.loads(subprocess.run(
+            [shutil.which("node"), "-e", ELECTRON_BUILDER_LANGUAGES], cwd=SOURCE_DIR, check=True,
+            stdout=subprocess.PIPE, timeout=60).stdout)
+        project = make_project("one-click", "1.0.0", TOOLS, TARBALL["path"],
+                               work=os.path.join(WORK, "languages"),
+                               nsis={"installerLanguages": languages,
+                                     "multiLanguageInstaller": True})
+        record = os.path.join(project, "makensis-runs")
+        run_electron_builder(TOOLS["env"], project, record)
+        ids = set()
+        for run in makensis_runs(record):
+            self.assertIn("-WX", run["args"])
+            self.assertNotRegex(run["output"].lower(), "warning|error", run["output"])
+            for included in glob.glob(os.path.join(record, "*", "included", "*.nsh")):
+                with open(included, encoding="utf-8") as f:
+                    ids |= set(re.findall(r"^LangString appCannotBeClosed (\d+) ", f.read(),
+                                          re.M))
+        self.assertGreaterEqual(len(ids), len(languages) - 1, ids)
+        sentences = {}
+        with open(os.path.join(SOURCE_DIR, "package", "electron-builder-messages.nsh"),
+                  encoding="utf-8") as f:
+            for language, name in re.findall(r'^!insertmacro ProcsweepMessage (\d+) (\S+) "',
+                                             f.read(), re.M):
+                sentences.setdefault(language, []).append(name)
+        for language in sorted(ids):
+            with self.subTest(language=language):
+                self.assertEqual(sentences.get(language), sentences["1033"])
 
     def test_a_build_for_32_bit_windows_alone_is_refused_saying_why(self):
         project = make_project("one-click", "1.0.0", TOOLS, TARBALL["path"],

@@ -1,18 +1,21 @@
-"""The pictures of the guide's electron-builder section: the stand-in installers, one-click and
-assisted (not electron-builder's own windows; the texts are the include's), while they wait for
-the running application to close, and their question when the application stays.
+"""The pictures of the electron-builder page: electron-builder's own installers (one-click and
+assisted, built by electron-builder from the example's package.json lines) while they wait for
+the running application to close, their question when the application stays, the same question
+in a German installer, and the "cannot be closed" message naming the programs that hold the
+application's files.
 
     make screenshots        (python3 -m tests.electron_builder.screenshots [--out FOLDER])
 
-For each kind, it builds the stand-in installer as the electron-builder entry builds it (the
-package packed around this build's procsweep.exe), lays out an installation whose main
-executable runs and ignores every request to close, and runs the installer by hand on a virtual
-X screen (Xvfb), in a Wine prefix of its own whose graphics driver draws
-(build/screenshots-wineprefix; the tests' prefix draws nothing). The texts are read and the
-buttons pressed through the fixture program, as the tests do; when the waiting text and then
-the question show, the installer's windows are captured with xwd and written as PNG to
-docs/images/. The question is answered OK: the application is ended and the installation goes
-on to its end.
+For each picture, it builds the installer as the electron-builder entry builds it (the package
+packed around this build's procsweep.exe), lays out an installation whose main executable runs
+and ignores every request to close, and runs the installer by hand on a virtual X screen (Xvfb),
+in a Wine prefix of its own whose graphics driver draws (build/screenshots-wineprefix; the tests'
+prefix draws nothing). The texts are read and the buttons pressed through the fixture program,
+as the tests do; when a text shows, the installer's windows are captured with xwd and written as
+PNG to docs/images/. Wine's Restart Manager names no program holding a file: for the message
+that names them, the installer carries the holders' stand-in as procsweep.exe (the real tool for
+everything else; see tests/fixtures/holders_stand_in.cpp), which names an editor and a backup
+program.
 
 Needs Xvfb, xwd and xwininfo (make screenshots installs Debian's xvfb, x11-apps and
 x11-utils).
@@ -25,13 +28,14 @@ import shutil
 import struct
 import subprocess
 import sys
+import tarfile
 import time
 import zlib
 
 from tests.e2e.harness import (FIXTURE_APP, PROCSWEEP_EXE, Installation, start_fixture,
                                stop_process, wait_ready)
 from tests.electron_builder import electron_builder_test as entry
-from tests.installers.gui import OK, Screen, click_through, finish, start_installer
+from tests.installers.gui import CANCEL, OK, Screen, click_through, finish, start_installer
 from tests.installers.reports import batch_file, run_quietly
 from tools import package, windows_programs
 from tools.windows_programs import BUILD_DIR, SOURCE_DIR, command, linux_path, win_path
@@ -47,13 +51,28 @@ DRAWN_S = 1
 WINE_FONTS = ["/usr/share/wine/fonts", "/usr/local/share/wine/fonts", "/opt/wine/share/wine/fonts"]
 # Desktop around the windows in a picture, in pixels.
 MARGIN = 8
-# The pictures of each kind of installer, each taken once a window shows its text.
-PICTURES = {
-    "one-click": [("one-click-waiting.png", entry.WAITING),
+# The installers pictured: the kind, what its build takes besides the example's lines (the nsis
+# options, the holders' stand-in as the tool), its pictures, each taken once a window shows its
+# text, and the answers given after them, in turn.
+HOLDERS = [(0, 4242, "Code Editor"), (0, 5120, "Backup Agent")]
+PICTURES = [
+    {"kind": "one-click",
+     "pictures": [("one-click-waiting.png", entry.WAITING),
                   ("one-click-question.png", entry.QUESTION)],
-    "assisted-per-user": [("assisted-waiting.png", entry.WAITING),
-                          ("assisted-question.png", entry.QUESTION)],
-}
+     "answers": [(entry.QUESTION, OK)]},
+    {"kind": "assisted-per-user",
+     "pictures": [("assisted-waiting.png", entry.WAITING),
+                  ("assisted-question.png", entry.QUESTION)],
+     "answers": [(entry.QUESTION, OK)]},
+    {"kind": "one-click", "title": f"Installation von {entry.PRODUCT}",
+     "nsis": {"installerLanguages": ["de_DE"], "multiLanguageInstaller": True},
+     "pictures": [("german-question.png", entry.GERMAN["question"])],
+     "answers": [(entry.GERMAN["question"], OK)]},
+    {"kind": "one-click", "holders": HOLDERS,
+     "answers": [(entry.QUESTION, CANCEL)],
+     "pictures": [("holders.png", entry.CANNOT_BE_CLOSED)],
+     "then": [(entry.CANNOT_BE_CLOSED, CANCEL)]},
+]
 # The buttons of the assisted installer's pages before it installs (the one-click one has none).
 BEFORE_INSTALLING = ("&Next >", "&Install")
 
@@ -177,14 +196,27 @@ class Folder:
         return path
 
 
-def take(display, out, tarball, kind):
-    """The pictures of one kind of installer, run by hand into an installation whose
-    application runs."""
-    work = os.path.join(WORK, kind)
+def take(display, out, tarball, picture, index):
+    """The pictures of one installer, run by hand into an installation whose application runs."""
+    kind = picture["kind"]
+    work = os.path.join(WORK, str(index))
     os.makedirs(work)
     tools = {"env": entry.offline_environment(work), "electron": entry.electron_dist(work)}
+    package_folder = None
+    if "holders" in picture:
+        package_folder = os.path.join(work, "package")
+        with tarfile.open(tarball) as archive:
+            archive.extractall(work)
+        shutil.copy(entry.HOLDERS_STAND_IN, os.path.join(package_folder, "procsweep.exe"))
+        stand_in = os.path.join(work, "stand-in")
+        os.makedirs(stand_in)
+        shutil.copy(PROCSWEEP_EXE, os.path.join(stand_in, "procsweep-real.exe"))
+        with open(os.path.join(stand_in, "holders.txt"), "w", encoding="utf-8") as f:
+            f.write("".join(f"{runs} {pid} {name}\n" for runs, pid, name in picture["holders"]))
+        windows_programs.ENV["PROCSWEEP_STAND_IN_DIR"] = win_path(stand_in)
     installer = entry.build_installer(kind, "1.0.0", tools, tarball, work=work,
-                                      runner="stand-in")["installer"]
+                                      package_folder=package_folder,
+                                      nsis=picture.get("nsis"))["installer"]
     root = os.path.join(work, "installed", entry.PRODUCT)
     Installation(root, main=entry.MAIN_EXE)
     # The application: it runs and answers no request to close (it has no window).
@@ -195,22 +227,33 @@ def take(display, out, tarball, kind):
     screen = Screen(work)
     try:
         wait_ready(application, record, timeout=TIMEOUT_S)
-        click_through(screen, popen, f"{entry.PRODUCT} Setup", BEFORE_INSTALLING)
+        click_through(screen, popen, picture.get("title", f"{entry.PRODUCT} Setup"),
+                      BEFORE_INSTALLING)
         os.makedirs(out, exist_ok=True)
-        for name, text in PICTURES[kind]:
+        answers = list(picture["answers"])
+        for name, text in picture["pictures"]:
+            # The answers that lead to this picture's window.
+            while answers and not screen.ever_shown(text):
+                answer, button = answers.pop(0)
+                screen.wait_for(answer, popen, timeout=TIMEOUT_S)
+                screen.press(answer, button)
             screen.wait_for(text, popen, timeout=TIMEOUT_S)
             time.sleep(DRAWN_S)
             with open(os.path.join(out, name), "wb") as f:
                 f.write(png(capture(display, os.path.basename(installer))))
             print(os.path.relpath(os.path.join(out, name), SOURCE_DIR))
-        screen.press(entry.QUESTION, OK)
-        code = finish(popen, screen, timeout=TIMEOUT_S)
-        if code != 0:
-            raise SystemExit(f"the {kind} installer ended with {code} after the question was "
-                             "answered")
+        for answer, button in answers + picture.get("then", []):
+            screen.wait_for(answer, popen, timeout=TIMEOUT_S)
+            screen.press(answer, button)
+        finish(popen, screen, timeout=TIMEOUT_S)
     finally:
         stop_process(popen)
         stop_process(application)
+        windows_programs.ENV.pop("PROCSWEEP_STAND_IN_DIR", None)
+        # An installer left waiting would keep the next one from starting.
+        subprocess.run(command("taskkill", "/f", "/im", os.path.basename(installer)),
+                       env=windows_programs.ENV, stdin=subprocess.DEVNULL,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=TIMEOUT_S)
 
 
 def main():
@@ -232,8 +275,8 @@ def main():
         shutil.rmtree(WORK, ignore_errors=True)
         os.makedirs(WORK)
         tarball = package.package_exe(os.path.join(WORK, "package"), PROCSWEEP_EXE)
-        for kind in PICTURES:
-            take(display, args.out, tarball, kind)
+        for index, picture in enumerate(PICTURES):
+            take(display, args.out, tarball, picture, index)
     finally:
         windows_programs.end_all()
         xvfb.kill()

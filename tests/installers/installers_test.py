@@ -435,7 +435,9 @@ class Scenarios:
         os.symlink(deep, self.root)
         helper, _, _ = self.start(linux_path(self.root, NODE))
         report = self.act()
-        self.assertSteps(report, self.direction.failure_code(self.kind), "probe 2")
+        # Then who holds the files is asked, of the same folder: 2 again.
+        self.assertSteps(report, self.direction.failure_code(self.kind),
+                         "probe 2 legacy-owners 2")
         self.assertEqual(report.events("probe"), [
             f"installation-path-failed pid=0 win32-error=234 {win_path(self.root)}"])
         self.assertIn(self.kind.not_ended_note, " ".join(report.lines), report)
