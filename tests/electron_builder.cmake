@@ -1,8 +1,8 @@
 # The electron-builder example of integration/electron-builder: installers built by
-# electron-builder itself, offline, on every machine, for a stand-in Electron application, and run
-# under Wine (where no 32-bit program runs: the stand-in installer of
-# tests/electron_builder/stand_in/, built from electron-builder's own script header). Needs
-# Node.js, the npm package electron-builder, makensis and 7-Zip, which `make` installs.
+# electron-builder itself, offline, on every machine, for a stand-in Electron application, and
+# run under Wine, 32-bit programs as they are (through the emulated 32-bit Wine where the kernel
+# runs no 32-bit code). Needs Node.js, the npm package electron-builder, makensis and 7-Zip,
+# which `make` installs.
 if(Python3_Interpreter_FOUND AND NOT CMAKE_HOST_WIN32)
   # The stand-in for electron.exe: the fixture program, stripped and with version information,
   # as electron-builder's resource editor rejects an executable with symbols or without them.

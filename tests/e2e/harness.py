@@ -296,6 +296,24 @@ class Namesakes:
             stop_process(popen)
 
 
+# Wine 8 cannot read a final path much past 260 characters: an installation reached through a
+# short link to a deep folder exists, but procsweep.exe cannot resolve it and answers 2.
+DEEP = ["d" * 100] * 3
+
+
+def unresolvable_installation(testcase, root, main=MAIN_EXE):
+    """A sample installation that exists at `root` but that procsweep.exe cannot resolve, so
+    that it answers 2: `root` is a short link to it in a folder deeper than Wine 8 resolves a
+    final path. Returns the deep folder."""
+    short = os.path.join(testcase.work, "short", os.path.basename(root))
+    Installation(short, main=main)
+    deep = os.path.join(testcase.work, *DEEP, os.path.basename(root))
+    os.makedirs(os.path.dirname(deep))
+    os.rename(short, deep)
+    os.symlink(deep, root)
+    return deep
+
+
 def map_drive(testcase, linux_folder):
     """Makes linux_folder the root of a new drive of the Wine prefix, until the test ends.
 

@@ -5,9 +5,9 @@ electron-builder entry gives them to it (python3 build_tools.py COMMAND ...):
                  standard input), each run recorded in a folder of its own below
                  PROCSWEEP_MAKENSIS_RECORD: args.json, script.nsi and output.txt. electron-builder
                  deletes the files its script includes from the temporary folder once it has
-                 built; the record keeps copies, and script.nsi names those. The stand-in
-                 installer is built from these records: the very script header electron-builder
-                 wrote before its templates, with the very defines it gave.
+                 built; the record keeps copies, and script.nsi names those. The tests read
+                 the records: the script header electron-builder wrote before its templates,
+                 its arguments and what makensis said.
 
   uninstaller-writer INSTALLER
                  Stands in for the one 32-bit step of electron-builder's build, on a machine that

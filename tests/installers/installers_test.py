@@ -23,8 +23,8 @@ import subprocess
 import time
 import unittest
 
-from tests.e2e.harness import (PROCSWEEP_EXE, E2ETestCase, Installation, Namesakes, WineSession,
-                               map_drive, read_records)
+from tests.e2e.harness import (DEEP, PROCSWEEP_EXE, E2ETestCase, Installation, Namesakes,
+                               WineSession, map_drive, read_records, unresolvable_installation)
 from tests.installers import guide
 from tests.installers.reports import (NewReport, complete_lines, run_batch, run_quietly,
                                       run_watched, windows_temp_folder)
@@ -42,9 +42,6 @@ ISCC = os.path.join(SOURCE_DIR, "node_modules", "innosetup", "bin", "ISCC.exe")
 # The Inno Setup code that example.iss includes, as the npm package carries it.
 INNO_INCLUDE = os.path.join(SOURCE_DIR, "package", "procsweep.iss")
 WORK = os.path.join(BUILD_DIR, "installers-work")
-# Wine 8 cannot read a final path much past 260 characters: an installation reached through a
-# short link to a deep folder exists, but procsweep.exe cannot resolve it and answers 2.
-DEEP = ["d" * 100] * 3
 
 
 def lay_out_payload(folder):
@@ -502,18 +499,6 @@ def stand_in_holders(test, *holders):
     test.addCleanup(ENV.pop, "PROCSWEEP_STAND_IN_DIR", None)
 
 
-def unresolvable_installation(test, root):
-    """An installation at `root` that procsweep.exe cannot resolve, so that it answers 2: reached
-    through a short link to a folder deeper than Wine 8 resolves a final path."""
-    short = os.path.join(test.work, "short", APP_NAME)
-    Installation(short, main=MAIN_EXE)
-    deep = os.path.join(test.work, *DEEP, APP_NAME)
-    os.makedirs(os.path.dirname(deep))
-    os.rename(short, deep)
-    os.symlink(deep, root)
-    return deep
-
-
 class InUseTest(E2ETestCase):
     """An application that cannot be ended: the examples name the programs that hold its files
     (the holders stand in, see stand_in_holders; the installers, the examples' code and the
@@ -526,7 +511,7 @@ class InUseTest(E2ETestCase):
                                  "PROCSWEEP_IN_USE_EXIT_CODE=1618")
         stand_in_holders(self, (4242, "Code Editor"))
         root = os.path.join(self.work, APP_NAME)
-        deep = unresolvable_installation(self, root)
+        deep = unresolvable_installation(self, root, MAIN_EXE)
         report = Nsis(installer).install(self, root)
         self.assertEqual((report.code, report.steps()), (1618, "probe 2 legacy-owners 0"), report)
         self.assertIn("restart-manager-owner pid=4242 win32-error=0 Code Editor", report.lines)
@@ -538,7 +523,7 @@ class InUseTest(E2ETestCase):
         setup = Inno(build_inno("inno-holders", tool=HOLDERS_STAND_IN))
         stand_in_holders(self, (4242, "Code Editor"), (77, "Backup Agent"))
         root = os.path.join(self.work, APP_NAME)
-        deep = unresolvable_installation(self, root)
+        deep = unresolvable_installation(self, root, MAIN_EXE)
         report = setup.install(self, root)
         self.assertEqual(report.code, setup.install_failure, report)
         # The reason is one entry of the setup log, its lines after the first indented.

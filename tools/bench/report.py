@@ -100,10 +100,10 @@ def force_goal(results):
 
 
 def installer_name(installing):
-    if installing.builder == "electron-builder":
-        return "electron-builder's one-click installer"
-    return ("the electron-builder entry's stand-in one-click installer, not electron-builder's: "
-            "this machine runs no 32-bit program")
+    if installing.thirty_two_bit == "emulated":
+        return ("electron-builder's one-click installer, a 32-bit program, under the emulated "
+                "32-bit Wine: this machine's kernel runs no 32-bit code")
+    return "electron-builder's one-click installer"
 
 
 def include_goal(results):
