@@ -13,7 +13,7 @@ import unittest
 from tests.e2e.harness import PROCSWEEP_EXE, E2ETestCase, Installation, map_drive
 from tests.installers.installers_test import (HOLDERS_STAND_IN, MAIN_EXE, RUNS_32_BIT_PROGRAMS,
                                               build_script, stand_in_holders)
-from tests.installers.reports import (NewReport, report_names, run_quietly,
+from tests.installers.reports import (NewReport, batch_file, report_names, run_quietly,
                                       windows_temp_folder)
 from tools.windows_programs import (BUILD_DIR, NO_32_BIT_PROGRAMS, SOURCE_DIR, command,
                                     environment, linux_path, win_path)
@@ -176,7 +176,8 @@ class MacrosTest(E2ETestCase):
         lines[lines.index(f"  {USES['ProcsweepExtract']}")] = (
             '  !insertmacro ProcsweepExtract "$PLUGINSDIR\\report.log"')
         installer = build_script(folder, "plugins", lines)
-        run_quietly(command("cmd", "/c", f"{drive} && cd \\ && {win_path(installer)}"))
+        batch = batch_file(self, f'{drive}\r\ncd \\\r\n"{win_path(installer)}"')
+        run_quietly(command("cmd", "/c", win_path(batch)))
         self.assertEqual(os.listdir(drive_root), [])
         with open(os.path.join(folder, "out.txt"), encoding="utf-8") as f:
             out = dict(line.split(" ", 1) for line in f.read().splitlines())
