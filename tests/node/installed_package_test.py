@@ -83,7 +83,9 @@ class InstalledPackageTest(unittest.TestCase):
                              {package.NAME: "file:" + os.path.basename(self.tarball)})
 
     def test_the_installed_package_is_the_packed_files_and_runs_nothing(self):
-        self.assertEqual(sorted(os.listdir(self.installed)), package.PACKAGE_FILES)
+        files = [os.path.relpath(os.path.join(folder, name), self.installed)
+                 for folder, _, names in os.walk(self.installed) for name in names]
+        self.assertEqual(sorted(path.replace(os.sep, "/") for path in files), package.PACKAGE_FILES)
         with open(os.path.join(self.installed, "procsweep.exe"), "rb") as installed, \
                 open(PROCSWEEP_EXE, "rb") as built:
             self.assertEqual(installed.read(), built.read())
