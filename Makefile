@@ -1,5 +1,5 @@
 # procsweep: build, test and demonstrate the Windows executable from Linux (mingw-w64 + Wine).
-# On Windows, use CMake directly (see README.md).
+# On Windows, use CMake directly (see docs/development.md).
 
 BUILD_DIR ?= build
 CMAKE_FLAGS ?=
@@ -64,7 +64,7 @@ clean:
 
 # A release: procsweep.exe built from a clean copy of HEAD into dist/, with its SHA-256, and
 # signed with Authenticode when a certificate is given (SIGN_PKCS12, or SIGN_CERT and SIGN_KEY;
-# SIGN_PASSWORD or SIGN_PASSWORD_FILE; SIGN_TIMESTAMP_URL). See README.md, "Releases".
+# SIGN_PASSWORD or SIGN_PASSWORD_FILE; SIGN_TIMESTAMP_URL). See docs/development.md, "Releases".
 DIST_DIR ?= dist
 
 # Building and packing need the cross compiler, CMake, Ninja, Python 3 and npm only; signing
@@ -78,7 +78,7 @@ release: release-deps
 	@python3 tools/release.py --dist $(DIST_DIR)
 
 # The npm package: make release's build, packed with the package's other files into
-# dist/procsweep-<version>.tgz (npm pack). See README.md, "The npm package".
+# dist/procsweep-<version>.tgz (npm pack). See docs/development.md, "The npm package".
 .PHONY: package
 package: release-deps
 	@python3 -m tools.package --dist $(DIST_DIR)

@@ -4,10 +4,10 @@
 The package holds procsweep.exe as make release builds it (this script runs the release build
 first: the same reproducible file, byte for byte, in dist/ beside the tarball), the
 electron-builder include, the NSIS include, the Inno Setup include, the WiX includes, the command
-that builds an MSI with wixl (procsweep-wixl), the Node.js module with its types, package.json,
-README.md and LICENSE. Each is copied from one file of the source tree that the release was built
-from (HEAD as committed, or the working tree with --worktree) into a temporary folder, and `npm
-pack` packs that folder. The version is the one CMake's project() gives the release build;
+that builds an MSI with wixl (procsweep-wixl), the Node.js module with its types, the examples the
+package's page names (in examples/), package.json, README.md and LICENSE. Each is copied from one
+file of the source tree that the release was built from (HEAD as committed, or the working tree
+with --worktree) into a temporary folder, and `npm pack` packs that folder. The version is the one CMake's project() gives the release build;
 package.json also gets the commit it was built from (npm's gitHead) and the project's home page and
 issue tracker, both taken from its "repository" address, the one place that address is written. npm
 pack writes the same bytes for the same files, so the same commit gives the same tarball wherever
@@ -48,6 +48,13 @@ PACKAGE_SOURCES = {
     "index.d.ts": "package/index.d.ts",
     "README.md": "package/README.md",
     "LICENSE": "LICENSE",
+    # The examples the package's page names, as the tests build and run them.
+    "examples/example.nsi": "integration/nsis/example.nsi",
+    "examples/example.iss": "integration/inno/example.iss",
+    "examples/example.wxs": "integration/msi/example.wxs",
+    "examples/electron-update-example.js": "integration/node/electron-update-example.js",
+    "examples/nsis-installer.js": "integration/node/nsis-installer.js",
+    "examples/electron-builder-package.json": "integration/electron-builder/package.json",
 }
 # package.json is this file with the version, the commit, the home page and the issue tracker
 # written in.
@@ -100,8 +107,10 @@ def stage(tree, exe, version, commit, folder):
     that is no build of a commit) becomes package.json's gitHead."""
     os.makedirs(folder)
     for name, relative in PACKAGE_SOURCES.items():
-        shutil.copyfile(source_path(tree, relative), os.path.join(folder, name))
-        os.chmod(os.path.join(folder, name), 0o755 if name in COMMANDS else 0o644)
+        path = source_path(folder, name)
+        os.makedirs(os.path.dirname(path), exist_ok=True)
+        shutil.copyfile(source_path(tree, relative), path)
+        os.chmod(path, 0o755 if name in COMMANDS else 0o644)
     shutil.copyfile(exe, os.path.join(folder, release.EXE_NAME))
     with open(source_path(tree, MANIFEST_SOURCE), encoding="utf-8") as file:
         manifest = json.load(file)

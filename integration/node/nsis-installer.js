@@ -1,5 +1,5 @@
 'use strict';
-// Starting an NSIS installer (integration/nsis/example.nsi) from Node.js, and reading its exit
+// Starting an NSIS installer (the NSIS example, example.nsi) from Node.js, and reading its exit
 // code. CommonJS, no dependencies.
 //
 // NSIS takes the installation directory from "/D=<dir>" only when it is the last argument and
@@ -28,7 +28,7 @@ function windowsCommandLine({ args, options }) {
   return [options.argv0, ...args].join(' ');
 }
 
-// The exit codes of integration/nsis/example.nsi, for messages. reportFile is where the
+// The exit codes of the NSIS example, example.nsi, for messages. reportFile is where the
 // installer keeps what procsweep.exe reported.
 function describeInstallerExit(exitCode, reportFile) {
   switch (exitCode) {

@@ -1078,7 +1078,7 @@ class ElectronBuilderBuildTest(unittest.TestCase):
                             + '"', script_header(run["script"]))
 
     def test_an_include_of_the_authors_own_takes_this_one_as_the_guide_says(self):
-        [line] = [text.strip() for language, text in guide.blocks()
+        [line] = [text.strip() for language, text in guide.blocks(guide.page("electron-builder"))
                   if language == "text" and "electron-builder.nsh" in text]
         own = f'!macro customInit\n  DetailPrint "The author\'s own."\n!macroend\n{line}\n'
         project = make_project("assisted", "1.0.0", TOOLS, TARBALL["path"],

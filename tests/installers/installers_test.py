@@ -1,7 +1,8 @@
-"""The installer examples of integration/, built as docs/integration.md says and run silently
-under Wine, as an installer author would ship them: NSIS's installer and uninstaller (makensis,
-its default 32-bit target, or 64-bit Windows on a machine that runs no 32-bit program) and Inno
-Setup's setup and uninstaller (ISCC from the npm package innosetup; skipped on such a machine).
+"""The installer examples of integration/, built as docs/nsis.md and docs/inno-setup.md say and
+run silently under Wine, as an installer author would ship them: NSIS's installer and uninstaller
+(makensis, its default 32-bit target, or 64-bit Windows on a machine that runs no 32-bit program)
+and Inno Setup's setup and uninstaller (ISCC from the npm package innosetup; skipped on such a
+machine).
 
 Each runs on a sample installation laid out from the fixture program, in each situation an
 installer meets: nothing running; only a helper; the main executable with a window and a

@@ -1,7 +1,7 @@
 """The MSI example of integration/msi: example.wxs with the npm package's procsweep.wxi, built
-with the package's procsweep-wixl as docs/integration.md says, versions 1.0.0 and 2.0.0 (a major
-upgrade), and the same two without the include, built with wixl alone, as an author has them
-before adding it. They run under Wine's msiexec
+with the package's procsweep-wixl as docs/windows-installer.md says, versions 1.0.0 and 2.0.0 (a
+major upgrade), and the same two without the include, built with wixl alone, as an author has
+them before adding it. They run under Wine's msiexec
 on a stand-in application (the fixture program as the main executable and as the Node.js helper)
 installed into a folder of the test, in the situations an MSI meets: an upgrade, a repair-free
 uninstall, procsweep.exe answering 2, and each UI level with the application running. And
@@ -226,7 +226,7 @@ class GuideLineTest(MsiTestCase):
         # The guide's line that names a log file in a folder of administrators', run as printed
         # beside the package it names (the folder and the file made first, as it says): a silent
         # upgrade over the running application, whose events land in that file.
-        [line] = [span for span in guide.section_code_spans("Windows Installer (MSI)")
+        [line] = [span for span in guide.code_spans(guide.page("windows-installer"))
                   if span.startswith("msiexec /i ") and ".msi" in span]
         name = line.split()[2]
         self.assertEqual(name, os.path.basename(PACKAGES["2.0.0"].path))

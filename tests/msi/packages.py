@@ -1,4 +1,4 @@
-"""The MSI example's packages, built as docs/integration.md says: example.wxs beside the npm
+"""The MSI example's packages, built as docs/windows-installer.md says: example.wxs beside the npm
 package's procsweep.wxi, procsweep-wixl and procsweep.exe and the application's files in app/,
 built with the guide's procsweep-wixl command line, one package per version. And how a test
 runs msiexec and reads what Windows Installer recorded (the registered products, the files left

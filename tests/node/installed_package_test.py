@@ -30,6 +30,9 @@ TYPESCRIPT_MODULES = [["--module", "commonjs", "--moduleResolution", "node10"],
 # The install command as the READMEs give it, made to stay off the network.
 OFFLINE = ["--offline", "--no-audit", "--no-fund", "--loglevel=error"]
 INSTALL_COMMAND = re.compile(r"^npm install .*\.tgz$", re.MULTILINE)
+# A file of the package as its page names it: `procsweep.nsh`, `examples/example.nsi`.
+PACKAGE_FILE_NAMED = re.compile(
+    r"`((?:examples/)?[\w.-]+\.(?:exe|nsh|iss|wxi|nsi|wxs|js|ts|json))`")
 
 
 def run(command, **kwargs):
@@ -83,7 +86,9 @@ class InstalledPackageTest(unittest.TestCase):
                              {package.NAME: "file:" + os.path.basename(self.tarball)})
 
     def test_the_installed_package_is_the_packed_files_and_runs_nothing(self):
-        self.assertEqual(sorted(os.listdir(self.installed)), package.PACKAGE_FILES)
+        files = [os.path.relpath(os.path.join(folder, name), self.installed)
+                 for folder, _, names in os.walk(self.installed) for name in names]
+        self.assertEqual(sorted(path.replace(os.sep, "/") for path in files), package.PACKAGE_FILES)
         with open(os.path.join(self.installed, "procsweep.exe"), "rb") as installed, \
                 open(PROCSWEEP_EXE, "rb") as built:
             self.assertEqual(installed.read(), built.read())
@@ -120,6 +125,16 @@ class InstalledPackageTest(unittest.TestCase):
         for found in re.findall(re.escape(host) + r"/\S*", readme):
             with self.subTest(address=found):
                 self.assertTrue(found.startswith(address), found)
+
+    def test_every_file_its_page_names_is_in_it(self):
+        # The page is read where the package is installed: every file of the package it names,
+        # the examples among them, is there.
+        with open(os.path.join(self.installed, "README.md"), encoding="utf-8") as file:
+            named = set(PACKAGE_FILE_NAMED.findall(file.read()))
+        self.assertIn("examples/example.nsi", named)
+        for name in sorted(named):
+            with self.subTest(name=name):
+                self.assertTrue(os.path.isfile(os.path.join(self.installed, *name.split("/"))))
 
     def test_the_module_tests_pass_on_the_installed_package(self):
         resolved = run(["node", "-p", "require.resolve('procsweep')"], cwd=PROJECT)

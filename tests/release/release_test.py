@@ -33,9 +33,11 @@ SIGNING_VARIABLES = ("SIGN_PKCS12", "SIGN_CERT", "SIGN_KEY", "SIGN_PASSWORD",
 PASSWORD = "throwaway password"
 # Exactly what the npm package holds, below npm's "package/".
 PACKAGE_FILES = ["LICENSE", "README.md", "electron-builder-messages.nsh", "electron-builder.nsh",
-                 "index.d.ts", "package.json", "procsweep-wix4.wxi", "procsweep-wixl",
-                 "procsweep.exe", "procsweep.iss", "procsweep.js", "procsweep.nsh",
-                 "procsweep.wxi"]
+                 "examples/electron-builder-package.json", "examples/electron-update-example.js",
+                 "examples/example.iss", "examples/example.nsi", "examples/example.wxs",
+                 "examples/nsis-installer.js", "index.d.ts", "package.json",
+                 "procsweep-wix4.wxi", "procsweep-wixl", "procsweep.exe", "procsweep.iss",
+                 "procsweep.js", "procsweep.nsh", "procsweep.wxi"]
 
 
 def read(path):
