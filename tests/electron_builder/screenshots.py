@@ -52,26 +52,26 @@ WINE_FONTS = ["/usr/share/wine/fonts", "/usr/local/share/wine/fonts", "/opt/wine
 # Desktop around the windows in a picture, in pixels.
 MARGIN = 8
 # The installers pictured: the kind, what its build takes besides the example's lines (the nsis
-# options, the holders' stand-in as the tool), its pictures, each taken once a window shows its
-# text, and the answers given after them, in turn.
+# options, the holders' stand-in as the tool), the title of its window, and its steps in turn:
+# a picture taken once a window shows a text, or a button pressed in the window that shows one.
 HOLDERS = [(0, 4242, "Code Editor"), (0, 5120, "Backup Agent")]
 PICTURES = [
     {"kind": "one-click",
-     "pictures": [("one-click-waiting.png", entry.WAITING),
-                  ("one-click-question.png", entry.QUESTION)],
-     "answers": [(entry.QUESTION, OK)]},
+     "steps": [("picture", "one-click-waiting.png", entry.WAITING),
+               ("picture", "one-click-question.png", entry.QUESTION),
+               ("press", entry.QUESTION, OK)]},
     {"kind": "assisted-per-user",
-     "pictures": [("assisted-waiting.png", entry.WAITING),
-                  ("assisted-question.png", entry.QUESTION)],
-     "answers": [(entry.QUESTION, OK)]},
+     "steps": [("picture", "assisted-waiting.png", entry.WAITING),
+               ("picture", "assisted-question.png", entry.QUESTION),
+               ("press", entry.QUESTION, OK)]},
     {"kind": "one-click", "title": f"Installation von {entry.PRODUCT}",
      "nsis": {"installerLanguages": ["de_DE"], "multiLanguageInstaller": True},
-     "pictures": [("german-question.png", entry.GERMAN["question"])],
-     "answers": [(entry.GERMAN["question"], OK)]},
+     "steps": [("picture", "german-question.png", entry.GERMAN["question"]),
+               ("press", entry.GERMAN["question"], OK)]},
     {"kind": "one-click", "holders": HOLDERS,
-     "answers": [(entry.QUESTION, CANCEL)],
-     "pictures": [("holders.png", entry.CANNOT_BE_CLOSED)],
-     "then": [(entry.CANNOT_BE_CLOSED, CANCEL)]},
+     "steps": [("press", entry.QUESTION, CANCEL),
+               ("picture", "holders.png", entry.CANNOT_BE_CLOSED),
+               ("press", entry.CANNOT_BE_CLOSED, CANCEL)]},
 ]
 # The buttons of the assisted installer's pages before it installs (the one-click one has none).
 BEFORE_INSTALLING = ("&Next >", "&Install")
@@ -138,7 +138,8 @@ def xwd_rows(dump):
 
 
 def x11(*args):
-    return subprocess.run(args, stdout=subprocess.PIPE, check=True, timeout=TIMEOUT_S).stdout
+    return subprocess.run(args, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, check=True,
+                          timeout=TIMEOUT_S).stdout
 
 
 # A line of `xwininfo -tree`: the window, its name, its class, its size and where it is.
@@ -161,10 +162,17 @@ def capture(display, program):
     if not windows:
         raise SystemExit(f"{program} shows no window")
     # xwininfo lists the top window first.
+    drawn = []
     for window, width, height, left, top in reversed(windows):
-        rows = xwd_rows(x11("xwd", "-id", window, "-silent", "-display", display))
+        try:
+            rows = xwd_rows(x11("xwd", "-id", window, "-silent", "-display", display))
+        except subprocess.CalledProcessError:
+            # A window that is not drawn (one Wine keeps unmapped): X cannot read it.
+            continue
+        drawn.append((window, width, height, left, top))
         for y, row in enumerate(rows[:height]):
             screen[top + y][3 * left:3 * (left + width)] = row[:3 * width]
+    windows = drawn
     left = max(0, min(w[3] for w in windows) - MARGIN)
     top = max(0, min(w[4] for w in windows) - MARGIN)
     right = min(SCREEN[0], max(w[3] + w[1] for w in windows) + MARGIN)
@@ -222,32 +230,29 @@ def take(display, out, tarball, picture, index):
     # The application: it runs and answers no request to close (it has no window).
     record = os.path.join(work, "record.txt")
     application = start_fixture(linux_path(root, entry.MAIN_EXE), "wait", record)
-    batch = batch_file(Folder(work), f'"{win_path(installer)}" /D={win_path(root)}')
-    popen = start_installer(batch)
-    screen = Screen(work)
+    popen = None
     try:
+        # Running before the installer looks: the one-click one looks at once.
         wait_ready(application, record, timeout=TIMEOUT_S)
+        batch = batch_file(Folder(work), f'"{win_path(installer)}" /D={win_path(root)}')
+        popen = start_installer(batch)
+        screen = Screen(work)
         click_through(screen, popen, picture.get("title", f"{entry.PRODUCT} Setup"),
                       BEFORE_INSTALLING)
         os.makedirs(out, exist_ok=True)
-        answers = list(picture["answers"])
-        for name, text in picture["pictures"]:
-            # The answers that lead to this picture's window.
-            while answers and not screen.ever_shown(text):
-                answer, button = answers.pop(0)
-                screen.wait_for(answer, popen, timeout=TIMEOUT_S)
-                screen.press(answer, button)
-            screen.wait_for(text, popen, timeout=TIMEOUT_S)
+        for step, first, second in picture["steps"]:
+            screen.wait_for(second if step == "picture" else first, popen, timeout=TIMEOUT_S)
+            if step == "press":
+                screen.press(first, second)
+                continue
             time.sleep(DRAWN_S)
-            with open(os.path.join(out, name), "wb") as f:
+            with open(os.path.join(out, first), "wb") as f:
                 f.write(png(capture(display, os.path.basename(installer))))
-            print(os.path.relpath(os.path.join(out, name), SOURCE_DIR))
-        for answer, button in answers + picture.get("then", []):
-            screen.wait_for(answer, popen, timeout=TIMEOUT_S)
-            screen.press(answer, button)
+            print(os.path.relpath(os.path.join(out, first), SOURCE_DIR))
         finish(popen, screen, timeout=TIMEOUT_S)
     finally:
-        stop_process(popen)
+        if popen is not None:
+            stop_process(popen)
         stop_process(application)
         windows_programs.ENV.pop("PROCSWEEP_STAND_IN_DIR", None)
         # An installer left waiting would keep the next one from starting.
