@@ -185,18 +185,24 @@ class MacrosTest(E2ETestCase):
 
 
 class KeepReportTest(E2ETestCase):
+    def plant(self, folder, names, content):
+        """Files of `content` in `folder` at each of `names` where nothing is yet, removed when
+        the test ends; returns their paths."""
+        planted = [os.path.join(folder, name) for name in names
+                   if not os.path.lexists(os.path.join(folder, name))]
+        for path in planted:
+            with open(path, "wb") as f:
+                f.write(content)
+            self.addCleanup(os.remove, path)
+        return planted
+
     def test_a_name_taken_in_that_second_gives_the_next_one_and_is_left_as_it_was(self):
         # Another run in the same second took the report's name (as the runs of a test do, one
         # right after the other): the copy goes to the next name, " 2" after the time, and the
         # file at the first name keeps its bytes. Under Wine every program runs elevated: the
         # copy is in %WINDIR%\Temp.
         kept = windows_temp_folder("%WINDIR%\\Temp")
-        taken = [os.path.join(kept, name) for name in report_names("kept.log", 120, counts=())]
-        for path in taken:
-            if not os.path.exists(path):
-                with open(path, "wb") as f:
-                    f.write(b"another run's")
-                self.addCleanup(os.remove, path)
+        taken = self.plant(kept, report_names("kept.log", 120, counts=()), b"another run's")
         report = NewReport(kept, "kept.log")
         root = os.path.join(self.work, "Example App")
         Installation(root, main=MAIN_EXE)
@@ -212,12 +218,7 @@ class KeepReportTest(E2ETestCase):
         # A standard user can make files in %WINDIR%\Temp at every dated name of the minutes to
         # come: the copy is kept all the same, at a name with random digits after the time.
         kept = windows_temp_folder("%WINDIR%\\Temp")
-        planted = [os.path.join(kept, name) for name in report_names("kept.log", 120)
-                   if not os.path.exists(os.path.join(kept, name))]
-        for path in planted:
-            with open(path, "wb") as f:
-                f.write(b"planted")
-            self.addCleanup(os.remove, path)
+        planted = self.plant(kept, report_names("kept.log", 120), b"planted")
         report = NewReport(kept, "kept.log")
         root = os.path.join(self.work, "Example App")
         Installation(root, main=MAIN_EXE)
