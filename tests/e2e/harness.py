@@ -28,6 +28,11 @@ PROCSWEEP_EXE = os.path.normpath(os.environ.get("PROCSWEEP_EXE",
                                                os.path.join(BUILD_DIR, "procsweep.exe")))
 FIXTURE_APP = os.path.normpath(os.environ.get("FIXTURE_APP",
                                              os.path.join(BUILD_DIR, "fixture_app.exe")))
+# procsweep.exe's stand-in where a test needs programs that hold the installation's files, which
+# Wine's Restart Manager never names (tests/fixtures/holders_stand_in.cpp): put in the tool's
+# place, it runs the real tool for every mode but legacy-owners.
+HOLDERS_STAND_IN = os.path.normpath(os.environ.get(
+    "HOLDERS_STAND_IN", os.path.join(BUILD_DIR, "holders_stand_in.exe")))
 WORK_ROOT = os.path.join(BUILD_DIR, "e2e-work")
 
 TOOL_TIMEOUT_S = 120
@@ -294,6 +299,27 @@ class Namesakes:
     def stop(self):
         for popen, _ in self.running.values():
             stop_process(popen)
+
+
+def holders_stand_in_folder(folder, holders):
+    """Fills `folder` with what the holders' stand-in reads: the real tool, and the holders it
+    names, each (runs, pid, application name): named by the first `runs` runs of legacy-owners,
+    0 for every run. Returns the folder as Windows sees it, for PROCSWEEP_STAND_IN_DIR."""
+    os.makedirs(folder, exist_ok=True)
+    shutil.copy(PROCSWEEP_EXE, os.path.join(folder, "procsweep-real.exe"))
+    with open(os.path.join(folder, "holders.txt"), "w", encoding="utf-8") as f:
+        f.write("".join(f"{runs} {pid} {name}\n" for runs, pid, name in holders))
+    return win_path(folder)
+
+
+def stand_in_holders(testcase, *holders):
+    """Has the holders' stand-in, wherever a program the test starts runs it, name `holders`
+    ((runs, pid, application name) each, see holders_stand_in_folder) until the test ends.
+    Returns the stand-in's folder."""
+    folder = testcase.folder("stand-in")
+    windows_programs.ENV["PROCSWEEP_STAND_IN_DIR"] = holders_stand_in_folder(folder, holders)
+    testcase.addCleanup(windows_programs.ENV.pop, "PROCSWEEP_STAND_IN_DIR", None)
+    return folder
 
 
 # Wine 8 cannot read a final path much past 260 characters: an installation reached through a

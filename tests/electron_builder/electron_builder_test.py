@@ -55,8 +55,9 @@ import subprocess
 import sys
 import unittest
 
-from tests.e2e.harness import (FIXTURE_APP, PROCSWEEP_EXE, E2ETestCase, Installation,
-                               WineSession, read_records, unresolvable_installation)
+from tests.e2e.harness import (FIXTURE_APP, HOLDERS_STAND_IN, PROCSWEEP_EXE, E2ETestCase,
+                               Installation, WineSession, read_records, stand_in_holders,
+                               unresolvable_installation)
 from tests.installers import guide
 from tests.installers.gui import CANCEL, OK, Screen, click_through, finish, start_installer
 from tests.installers.reports import (NewReport, batch_code, batch_file, read_report,
@@ -343,12 +344,6 @@ def build_installer(kind, version, tools, tarball, work=WORK, **project_options)
     return {"installer": installer, "archive": archive, "runs": runs, "project": project}
 
 
-# Wine's Restart Manager names no program holding a file: where a test needs some, the package's
-# procsweep.exe is tests/fixtures/holders_stand_in.cpp, which runs the real tool (beside it in
-# the folder PROCSWEEP_STAND_IN_DIR names) for every mode but legacy-owners, and answers that one
-# with the holders its holders.txt lists.
-HOLDERS_STAND_IN = os.environ.get("HOLDERS_STAND_IN",
-                                  os.path.join(BUILD_DIR, "holders_stand_in.exe"))
 # What an author who wants another exit code for "in use" puts in an include of their own.
 IN_USE_EXIT_CODE = 1618
 OWN_EXIT_CODE_INCLUDE = (
@@ -878,18 +873,6 @@ class Variant(Installers):
         super().setUp()
         self.builds = VARIANT_BUILDS[self.variant]
 
-    def stand_in_holders(self, *holders):
-        """Has the holders' stand-in name `holders` ((runs, pid, application name) each: named
-        by the first `runs` runs of legacy-owners, 0 for every run) from now on."""
-        folder = self.folder("stand-in")
-        shutil.copy(PROCSWEEP_EXE, os.path.join(folder, "procsweep-real.exe"))
-        with open(os.path.join(folder, "holders.txt"), "w", encoding="utf-8") as f:
-            f.write("".join(f"{runs} {pid} {name}\n" for runs, pid, name in holders))
-        ENV["PROCSWEEP_STAND_IN_DIR"] = win_path(folder)
-        self.addCleanup(ENV.pop, "PROCSWEEP_STAND_IN_DIR", None)
-        return folder
-
-
 class HoldersTest(Variant, E2ETestCase):
     """Programs that hold the application's files named where the installer stops or asks, and
     waited for after the application has been ended. The holders stand in: the installers carry
@@ -903,7 +886,7 @@ class HoldersTest(Variant, E2ETestCase):
         # The installation is reached through a short link to a deep folder: procsweep.exe cannot
         # resolve it and answers 2. A silent run stops with the author's code, naming who holds
         # the files in the report.
-        self.stand_in_holders((0, 4242, "Code Editor"), (0, 77, "Backup Agent"))
+        stand_in_holders(self, (0, 4242, "Code Editor"), (0, 77, "Backup Agent"))
         deep = unresolvable_installation(self, self.root, MAIN_EXE)
         report = self.install(root=self.root)
         self.assertSteps(report, IN_USE_EXIT_CODE, "probe 2 legacy-owners 0")
@@ -915,7 +898,7 @@ class HoldersTest(Variant, E2ETestCase):
     def test_driven_the_cannot_be_closed_message_names_the_holders(self):
         Installation(self.root, main=MAIN_EXE)
         main, pid, _ = self.start(linux_path(self.root, MAIN_EXE))
-        self.stand_in_holders((0, pid, PRODUCT), (0, 4242, "Code Editor"))
+        stand_in_holders(self, (0, pid, PRODUCT), (0, 4242, "Code Editor"))
         code, screen, report = self.drive("1.0.0", self.root,
                                           [(QUESTION, CANCEL), (CANNOT_BE_CLOSED, CANCEL)])
         # The box's lines come as one text, each line end a space.
@@ -934,7 +917,7 @@ class HoldersTest(Variant, E2ETestCase):
         # the installer waits for it, then writes the files.
         Installation(self.root, main=MAIN_EXE)
         main, pid, record = self.start(linux_path(self.root, MAIN_EXE), "windows")
-        self.stand_in_holders((3, 4242, "Scanner"))
+        stand_in_holders(self, (3, 4242, "Scanner"))
         report = self.install(root=self.root)
         self.assertSteps(report, 0, "probe 10 close 0( probe 10)* probe 0"
                                     " legacy-owners 0 legacy-owners 0 legacy-owners 0"
@@ -945,7 +928,7 @@ class HoldersTest(Variant, E2ETestCase):
     def test_files_held_too_long_a_silent_run_goes_on_and_names_them(self):
         Installation(self.root, main=MAIN_EXE)
         main, pid, record = self.start(linux_path(self.root, MAIN_EXE), "windows")
-        self.stand_in_holders((0, 4242, "Backup Agent"))
+        stand_in_holders(self, (0, 4242, "Backup Agent"))
         report = self.install(root=self.root)
         self.assertSteps(report, 0, "probe 10 close 0( probe 10)* probe 0( legacy-owners 0)+")
         self.assertEqual(report.lines[-3:], [
@@ -961,7 +944,7 @@ class HoldersTest(Variant, E2ETestCase):
                 self.root = os.path.join(self.folder(answer), PRODUCT)
                 Installation(self.root, main=MAIN_EXE)
                 main, pid, record = self.start(linux_path(self.root, MAIN_EXE), "windows")
-                folder = self.stand_in_holders((0, 4242, "Backup Agent"))
+                folder = stand_in_holders(self, (0, 4242, "Backup Agent"))
                 popen, batch = self.start_driven("1.0.0", self.root)
                 screen = Screen(self.work)
                 try:
@@ -992,7 +975,7 @@ class HoldersTest(Variant, E2ETestCase):
         self.install_version_1(old)
         self.builds = VARIANT_BUILDS[self.variant]
         shutil.copy(FIXTURE_APP, os.path.join(old, UNINSTALLER))
-        self.stand_in_holders((0, 4242, "Code Editor"))
+        stand_in_holders(self, (0, 4242, "Code Editor"))
         new = os.path.join(self.folder("new"), PRODUCT)
         report = self.install("2.0.0", root=new)
         self.assertSteps(report, IN_USE_EXIT_CODE, "probe 0 probe 0 legacy-owners 0")

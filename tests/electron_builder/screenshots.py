@@ -32,8 +32,8 @@ import tarfile
 import time
 import zlib
 
-from tests.e2e.harness import (FIXTURE_APP, PROCSWEEP_EXE, Installation, start_fixture,
-                               stop_process, wait_ready)
+from tests.e2e.harness import (FIXTURE_APP, HOLDERS_STAND_IN, PROCSWEEP_EXE, Installation,
+                               holders_stand_in_folder, start_fixture, stop_process, wait_ready)
 from tests.electron_builder import electron_builder_test as entry
 from tests.installers.gui import CANCEL, OK, Screen, click_through, finish, start_installer
 from tests.installers.reports import batch_file, run_quietly
@@ -215,13 +215,9 @@ def take(display, out, tarball, picture, index):
         package_folder = os.path.join(work, "package")
         with tarfile.open(tarball) as archive:
             archive.extractall(work)
-        shutil.copy(entry.HOLDERS_STAND_IN, os.path.join(package_folder, "procsweep.exe"))
-        stand_in = os.path.join(work, "stand-in")
-        os.makedirs(stand_in)
-        shutil.copy(PROCSWEEP_EXE, os.path.join(stand_in, "procsweep-real.exe"))
-        with open(os.path.join(stand_in, "holders.txt"), "w", encoding="utf-8") as f:
-            f.write("".join(f"{runs} {pid} {name}\n" for runs, pid, name in picture["holders"]))
-        windows_programs.ENV["PROCSWEEP_STAND_IN_DIR"] = win_path(stand_in)
+        shutil.copy(HOLDERS_STAND_IN, os.path.join(package_folder, "procsweep.exe"))
+        windows_programs.ENV["PROCSWEEP_STAND_IN_DIR"] = holders_stand_in_folder(
+            os.path.join(work, "stand-in"), picture["holders"])
     installer = entry.build_installer(kind, "1.0.0", tools, tarball, work=work,
                                       package_folder=package_folder,
                                       nsis=picture.get("nsis"))["installer"]

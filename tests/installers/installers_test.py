@@ -24,13 +24,14 @@ import subprocess
 import time
 import unittest
 
-from tests.e2e.harness import (DEEP, PROCSWEEP_EXE, E2ETestCase, Installation, Namesakes,
-                               WineSession, map_drive, read_records, unresolvable_installation)
+from tests.e2e.harness import (DEEP, HOLDERS_STAND_IN, PROCSWEEP_EXE, E2ETestCase,
+                               Installation, Namesakes, WineSession, map_drive, read_records,
+                               stand_in_holders, unresolvable_installation)
 from tests.installers import guide
 from tests.installers.reports import (NewReport, complete_lines, run_batch, run_quietly,
                                       run_watched, windows_temp_folder)
-from tools.windows_programs import (BUILD_DIR, ENV, NO_32_BIT_PROGRAMS, NODE, SOURCE_DIR,
-                                    command, linux_path, runs_32_bit_programs, win_path)
+from tools.windows_programs import (BUILD_DIR, NO_32_BIT_PROGRAMS, NODE, SOURCE_DIR, command,
+                                    linux_path, runs_32_bit_programs, win_path)
 
 APP_NAME = "Example App"
 MAIN_EXE = "Example App.exe"
@@ -484,22 +485,6 @@ class InnoUninstallerTest(FolderOutsideTheAnsiCodePage, Scenarios, E2ETestCase):
     kind_name, direction = "inno", Uninstalling
 
 
-HOLDERS_STAND_IN = os.environ.get("HOLDERS_STAND_IN",
-                                  os.path.join(BUILD_DIR, "holders_stand_in.exe"))
-
-
-def stand_in_holders(test, *holders):
-    """Makes the holders' stand-in (tests/fixtures/holders_stand_in.cpp, in procsweep.exe's place:
-    the real tool for every mode but legacy-owners, which Wine's Restart Manager always answers
-    with no holder) name `holders` ((pid, application name) each) for the rest of the test."""
-    folder = test.folder("stand-in")
-    shutil.copy(PROCSWEEP_EXE, os.path.join(folder, "procsweep-real.exe"))
-    with open(os.path.join(folder, "holders.txt"), "w", encoding="utf-8") as f:
-        f.write("".join(f"0 {pid} {name}\n" for pid, name in holders))
-    ENV["PROCSWEEP_STAND_IN_DIR"] = win_path(folder)
-    test.addCleanup(ENV.pop, "PROCSWEEP_STAND_IN_DIR", None)
-
-
 class InUseTest(E2ETestCase):
     """An application that cannot be ended: the examples name the programs that hold its files
     (the holders stand in, see stand_in_holders; the installers, the examples' code and the
@@ -510,7 +495,7 @@ class InUseTest(E2ETestCase):
         installer = build_script(folder, "in-use-setup", ['!include "example.nsi"'],
                                  f"PROCSWEEP_EXE={HOLDERS_STAND_IN}",
                                  "PROCSWEEP_IN_USE_EXIT_CODE=1618")
-        stand_in_holders(self, (4242, "Code Editor"))
+        stand_in_holders(self, (0, 4242, "Code Editor"))
         root = os.path.join(self.work, APP_NAME)
         deep = unresolvable_installation(self, root, MAIN_EXE)
         report = Nsis(installer).install(self, root)
@@ -522,7 +507,7 @@ class InUseTest(E2ETestCase):
         if "inno" not in KINDS:
             self.skipTest(NO_32_BIT_PROGRAMS)
         setup = Inno(build_inno("inno-holders", tool=HOLDERS_STAND_IN))
-        stand_in_holders(self, (4242, "Code Editor"), (77, "Backup Agent"))
+        stand_in_holders(self, (0, 4242, "Code Editor"), (0, 77, "Backup Agent"))
         root = os.path.join(self.work, APP_NAME)
         deep = unresolvable_installation(self, root, MAIN_EXE)
         report = setup.install(self, root)

@@ -10,9 +10,9 @@ import shutil
 import struct
 import unittest
 
-from tests.e2e.harness import PROCSWEEP_EXE, E2ETestCase, Installation, map_drive
-from tests.installers.installers_test import (HOLDERS_STAND_IN, MAIN_EXE, RUNS_32_BIT_PROGRAMS,
-                                              build_script, stand_in_holders)
+from tests.e2e.harness import (HOLDERS_STAND_IN, PROCSWEEP_EXE, E2ETestCase, Installation,
+                               map_drive, stand_in_holders)
+from tests.installers.installers_test import MAIN_EXE, RUNS_32_BIT_PROGRAMS, build_script
 from tests.installers.reports import (NewReport, batch_file, report_names, run_quietly,
                                       windows_temp_folder)
 from tools.windows_programs import (BUILD_DIR, NO_32_BIT_PROGRAMS, SOURCE_DIR, command,
@@ -138,7 +138,7 @@ class MacrosTest(E2ETestCase):
         Installation(root, main=MAIN_EXE)
         out = build_and_run(self, "real", [USES["ProcsweepHolders"]], root)
         self.assertEqual((out["holders"], out["exit-code"]), ("", "0"))
-        stand_in_holders(self, (4242, "Code Editor"), (77, "Backup Agent"))
+        stand_in_holders(self, (0, 4242, "Code Editor"), (0, 77, "Backup Agent"))
         folder = self.folder("stand-in-run")
         shutil.copy(INCLUDE, folder)
         shutil.copy(HOLDERS_STAND_IN, os.path.join(folder, "procsweep.exe"))
