@@ -1,0 +1,168 @@
+/* Preloaded into every 32-bit Wine process that QEMU's user-mode emulator runs
+ * (tools/wine32-emulated.sh puts it in the private root's etc/ld.so.preload, which qemu-i386 -L
+ * reads instead of the machine's), to make up for two things qemu-i386 7.2 gets wrong.
+ *
+ * MAP_FIXED_NOREPLACE: qemu passes it on to the kernel together with the MAP_FIXED it adds for
+ * its own reservation of the 4 GB guest space, so every such mapping fails with EEXIST. Wine
+ * reserves its 32-bit address space with that flag and, on each failure, halves the range and
+ * tries again: about 65,700 mmap calls and 40-50 s for every process start. Here the flag gets
+ * its meaning back: the mapping is asked for at the address as a hint, and one that lands
+ * elsewhere is undone and fails with EEXIST.
+ *
+ * Trap numbers: qemu fills the signal frame's trapno with the CPU's pending exception, which it
+ * has already reset to -1 by then. Wine reads trapno to tell a page fault from any other fault;
+ * with -1 it reports "Got unexpected trap -1" and raises an illegal-instruction exception where
+ * a page fault was meant to be handled (a guard page, a stack growing, a program's own
+ * __try/__except). Wine's handlers for the synchronous signals are wrapped: the trap number is
+ * rebuilt from the signal and its si_code, as the kernel would have set it.
+ *
+ * Built without any C library headers (the machines that need it have no 32-bit ones):
+ * gcc -m32 -ffreestanding -nostdlib -shared -fPIC. The C library's own functions are found at
+ * run time in the process, which always has it loaded.
+ */
+
+typedef unsigned int size_t;
+typedef long long off64_t;
+
+#define RTLD_NEXT ((void *)-1)
+#define MAP_FAILED ((void *)-1)
+#define MAP_FIXED 0x10
+#define MAP_FIXED_NOREPLACE 0x100000
+#define EEXIST 17
+
+#define SIGTRAP 5
+#define SIGBUS 7
+#define SIGFPE 8
+#define SIGSEGV 11
+#define SA_SIGINFO 4
+#define SI_KERNEL 0x80
+
+/* x86 trap numbers, as the kernel writes them into the signal frame. */
+#define TRAP_DIVIDE 0
+#define TRAP_DEBUG 1
+#define TRAP_BREAKPOINT 3
+#define TRAP_OVERFLOW 4
+#define TRAP_STACK 12
+#define TRAP_PROTECTION 13
+#define TRAP_PAGE 14
+#define TRAP_FPU 16
+#define TRAP_ALIGNMENT 17
+#define PAGE_ERROR_FETCH 0x10
+
+/* The i386 layouts: siginfo_t's first fields, and the general registers of ucontext_t's
+ * mcontext after uc_flags, uc_link and uc_stack (20 bytes). */
+struct siginfo_head {
+    int si_signo;
+    int si_errno;
+    int si_code;
+    void *si_addr;
+};
+enum { REG_TRAPNO = 12, REG_ERR = 13, REG_EIP = 14 };
+#define UCONTEXT_GREGS_OFFSET 20
+
+typedef void (*handler_fn)(int, struct siginfo_head *, void *);
+struct glibc_sigaction {
+    handler_fn handler;
+    unsigned long mask[32];
+    int flags;
+    void (*restorer)(void);
+};
+
+void *dlsym(void *handle, const char *name);
+int munmap(void *addr, size_t length);
+int *__errno_location(void);
+
+static void *(*real_mmap64)(void *, size_t, int, int, int, off64_t);
+static int (*real_sigaction)(int, const struct glibc_sigaction *, struct glibc_sigaction *);
+
+void *mmap64(void *addr, size_t length, int prot, int flags, int fd, off64_t offset)
+{
+    if (!real_mmap64)
+        real_mmap64 = (void *(*)(void *, size_t, int, int, int, off64_t))dlsym(RTLD_NEXT, "mmap64");
+    if (!(flags & MAP_FIXED_NOREPLACE) || (flags & MAP_FIXED))
+        return real_mmap64(addr, length, prot, flags, fd, offset);
+    void *placed = real_mmap64(addr, length, prot, flags & ~MAP_FIXED_NOREPLACE, fd, offset);
+    if (placed == MAP_FAILED || placed == addr)
+        return placed;
+    munmap(placed, length);
+    *__errno_location() = EEXIST;
+    return MAP_FAILED;
+}
+
+void *mmap(void *addr, size_t length, int prot, int flags, int fd, long offset)
+{
+    return mmap64(addr, length, prot, flags, fd, offset);
+}
+
+/* Wine's handlers, by signal number, for the signals whose frames are mended. */
+static handler_fn wine_handlers[32];
+
+static int mended(int signal)
+{
+    return signal == SIGSEGV || signal == SIGBUS || signal == SIGFPE || signal == SIGTRAP;
+}
+
+static int trap_number(int signal, const struct siginfo_head *info)
+{
+    int code = info->si_code;
+    switch (signal) {
+    case SIGSEGV:
+        /* A page fault gives SEGV_MAPERR or SEGV_ACCERR; a general protection fault (a
+         * privileged instruction, an int to a gate the program may not use) SI_KERNEL. */
+        if (code == 1 || code == 2) return TRAP_PAGE;
+        if (code == SI_KERNEL) return TRAP_PROTECTION;
+        return -1;
+    case SIGBUS:
+        if (code == 1) return TRAP_ALIGNMENT;
+        if (code == 2 || code == 3) return TRAP_PAGE;
+        if (code == SI_KERNEL) return TRAP_STACK;
+        return -1;
+    case SIGFPE:
+        if (code == 1) return TRAP_DIVIDE;
+        if (code == 2) return TRAP_OVERFLOW;
+        return TRAP_FPU;
+    case SIGTRAP:
+        return code == SI_KERNEL ? TRAP_BREAKPOINT : TRAP_DEBUG;
+    }
+    return -1;
+}
+
+static void mend_frame(int signal, struct siginfo_head *info, void *context)
+{
+    unsigned int *gregs = (unsigned int *)((char *)context + UCONTEXT_GREGS_OFFSET);
+    if (gregs[REG_TRAPNO] > 31) {
+        int trap = trap_number(signal, info);
+        gregs[REG_TRAPNO] = (unsigned int)trap;
+        /* qemu leaves the fetch bit out of a page fault's error code; the kernel sets it when
+         * the faulting address is the instruction's own. */
+        if (trap == TRAP_PAGE && info->si_addr == (void *)gregs[REG_EIP])
+            gregs[REG_ERR] |= PAGE_ERROR_FETCH;
+    }
+    wine_handlers[signal](signal, info, context);
+}
+
+int sigaction(int signal, const struct glibc_sigaction *action, struct glibc_sigaction *old)
+{
+    if (!real_sigaction)
+        real_sigaction = (int (*)(int, const struct glibc_sigaction *,
+                                  struct glibc_sigaction *))dlsym(RTLD_NEXT, "sigaction");
+    if (signal <= 0 || signal >= 32 || !mended(signal))
+        return real_sigaction(signal, action, old);
+
+    struct glibc_sigaction replacement;
+    const struct glibc_sigaction *given = action;
+    if (action && (action->flags & SA_SIGINFO)) {
+        replacement = *action;
+        replacement.handler = mend_frame;
+        given = &replacement;
+    }
+    handler_fn previous = wine_handlers[signal];
+    int result = real_sigaction(signal, given, old);
+    if (result == 0) {
+        if (old && old->handler == mend_frame)
+            old->handler = previous;
+        if (action)
+            wine_handlers[signal] = (action->flags & SA_SIGINFO) ? action->handler : 0;
+    }
+    return result;
+}
