@@ -1,6 +1,6 @@
 /* Preloaded into every 32-bit Wine process that QEMU's user-mode emulator runs
  * (tools/wine32-emulated.sh puts it in the private root's etc/ld.so.preload, which qemu-i386 -L
- * reads instead of the machine's), to make up for two things qemu-i386 7.2 gets wrong.
+ * reads instead of the machine's), to make up for what qemu-i386 7.2 gets wrong.
  *
  * MAP_FIXED_NOREPLACE: qemu passes it on to the kernel together with the MAP_FIXED it adds for
  * its own reservation of the 4 GB guest space, so every such mapping fails with EEXIST. Wine
@@ -15,6 +15,20 @@
  * a page fault was meant to be handled (a guard page, a stack growing, a program's own
  * __try/__except). Wine's handlers for the synchronous signals are wrapped: the trap number is
  * rebuilt from the signal and its si_code, as the kernel would have set it.
+ *
+ * Thread segments: the kernel keeps the thread-local-storage entries of the GDT per thread; qemu
+ * keeps one GDT for the whole process. Every new thread (clone's TLS) and every set_thread_area
+ * overwrites the entry all threads share, and a thread that reloads its segment register then
+ * gets the base of the thread that wrote last. The C library (%gs) and Wine (%fs, the TEB) both
+ * have theirs reloaded: by qemu at each return from a signal handler, by Wine each time its
+ * handlers and system calls switch between Windows and Unix code. Threads then read each other's
+ * TEB (one waits on another's wake-up pipe and hangs) and C library state. The LDT, which qemu
+ * keeps per process as the kernel does, has room for an entry per thread: Wine falls back to one
+ * per thread for %fs when set_thread_area fails, and each thread here moves its %gs to an entry
+ * of its own (from the top down; Wine's start at 512) as it starts. Only while it creates a
+ * thread does a thread go back to the shared entry, which the C library's clone takes the entry
+ * number from: under a lock, with the entry rewritten to the creator's own base first, and with
+ * signals blocked until the new thread has moved to its own.
  *
  * Built without any C library headers (the machines that need it have no 32-bit ones):
  * gcc -m32 -ffreestanding -nostdlib -shared -fPIC. The C library's own functions are found at
@@ -71,6 +85,9 @@ struct glibc_sigaction {
 void *dlsym(void *handle, const char *name);
 int munmap(void *addr, size_t length);
 int *__errno_location(void);
+void *malloc(size_t size);
+void free(void *pointer);
+int sched_yield(void);
 
 static void *(*real_mmap64)(void *, size_t, int, int, int, off64_t);
 static int (*real_sigaction)(int, const struct glibc_sigaction *, struct glibc_sigaction *);
@@ -164,5 +181,156 @@ int sigaction(int signal, const struct glibc_sigaction *action, struct glibc_sig
         if (action)
             wine_handlers[signal] = (action->flags & SA_SIGINFO) ? action->handler : 0;
     }
+    return result;
+}
+
+/* Thread segments. */
+
+#define SYS_modify_ldt 123
+#define SYS_set_thread_area 243
+#define MODIFY_LDT_WRITE 0x11
+#define LDT_ENTRIES 8192
+/* Wine hands out LDT entries from 512 upwards; these come from the top down, and a thread that
+ * would take one below this keeps the shared entry. */
+#define LOWEST_OWN_ENTRY 4096
+#define SIG_BLOCK 0
+#define SIG_SETMASK 2
+#define ESRCH 3
+
+/* struct user_desc. The flags (seg_32bit, limit_in_pages, useable) are the ones the C library
+ * gives its own thread pointer's segment. */
+struct user_desc {
+    unsigned int entry_number;
+    unsigned int base_addr;
+    unsigned int limit;
+    unsigned int flags;
+};
+#define TLS_DESCRIPTOR_FLAGS 0x51
+
+typedef void *(*thread_routine)(void *);
+static long (*real_syscall)(long, long, long, long, long, long, long);
+static int (*real_pthread_create)(void *, const void *, thread_routine, void *);
+static int (*real_pthread_sigmask)(int, const unsigned long *, unsigned long *);
+
+static unsigned short shared_selector;
+static int next_entry = LDT_ENTRIES - 1;
+static int creating;
+
+static unsigned short get_gs(void)
+{
+    unsigned short selector;
+    __asm__ volatile("movw %%gs,%0" : "=r"(selector));
+    return selector;
+}
+
+static void set_gs(unsigned short selector)
+{
+    __asm__ volatile("movw %0,%%gs" : : "r"(selector) : "memory");
+}
+
+/* The C library's thread pointer: the first word of its thread control block is the block's own
+ * address, which is the segment's base. */
+static unsigned int thread_pointer(void)
+{
+    unsigned int pointer;
+    __asm__ volatile("movl %%gs:0,%0" : "=r"(pointer));
+    return pointer;
+}
+
+static void resolve(void)
+{
+    if (real_syscall)
+        return;
+    real_pthread_create = (int (*)(void *, const void *, thread_routine, void *))
+        dlsym(RTLD_NEXT, "pthread_create");
+    real_pthread_sigmask = (int (*)(int, const unsigned long *, unsigned long *))
+        dlsym(RTLD_NEXT, "pthread_sigmask");
+    real_syscall = (long (*)(long, long, long, long, long, long, long))
+        dlsym(RTLD_NEXT, "syscall");
+}
+
+static void take_own_entry(void)
+{
+    if (get_gs() != shared_selector || shared_selector & 4)
+        return;
+    int entry = __sync_fetch_and_sub(&next_entry, 1);
+    if (entry < LOWEST_OWN_ENTRY)
+        return;
+    struct user_desc descriptor = { (unsigned int)entry, thread_pointer(), 0xfffff,
+                                    TLS_DESCRIPTOR_FLAGS };
+    if (real_syscall(SYS_modify_ldt, MODIFY_LDT_WRITE, (long)&descriptor, sizeof descriptor,
+                     0, 0, 0) == 0)
+        set_gs((unsigned short)(entry << 3 | 7));
+}
+
+__attribute__((constructor)) static void start_main_thread(void)
+{
+    resolve();
+    shared_selector = get_gs();
+    take_own_entry();
+}
+
+long syscall(long number, long a, long b, long c, long d, long e, long f)
+{
+    resolve();
+    /* Wine asking for a GDT entry for %fs: none is per thread here, and Wine then takes an LDT
+     * entry for each thread. */
+    if (number == SYS_set_thread_area && a && ((struct user_desc *)a)->entry_number == -1u) {
+        *__errno_location() = ESRCH;
+        return -1;
+    }
+    return real_syscall(number, a, b, c, d, e, f);
+}
+
+struct thread_start {
+    thread_routine routine;
+    void *argument;
+    unsigned long signal_mask[32];
+};
+
+static void *start_thread(void *given)
+{
+    struct thread_start start = *(struct thread_start *)given;
+    free(given);
+    take_own_entry();
+    real_pthread_sigmask(SIG_SETMASK, start.signal_mask, 0);
+    return start.routine(start.argument);
+}
+
+int pthread_create(void *thread, const void *attributes, thread_routine routine, void *argument)
+{
+    resolve();
+    unsigned short own = get_gs();
+    struct thread_start *start;
+    if (own == shared_selector || !(start = malloc(sizeof *start)))
+        return real_pthread_create(thread, attributes, routine, argument);
+    start->routine = routine;
+    start->argument = argument;
+    unsigned long all[32], mask[32];
+    for (int i = 0; i < 32; i++)
+        all[i] = ~0ul;
+    /* The new thread starts with its creator's signal mask, all blocked, until it has moved to
+     * an entry of its own (start_thread): no return from a signal handler reloads the shared
+     * entry in it before. */
+    real_pthread_sigmask(SIG_BLOCK, all, mask);
+    for (int i = 0; i < 32; i++)
+        start->signal_mask[i] = mask[i];
+    while (__sync_lock_test_and_set(&creating, 1))
+        sched_yield();
+    struct user_desc descriptor = { shared_selector >> 3, thread_pointer(), 0xfffff,
+                                    TLS_DESCRIPTOR_FLAGS };
+    int result;
+    int wrapped = real_syscall(SYS_set_thread_area, (long)&descriptor, 0, 0, 0, 0, 0) == 0;
+    if (wrapped) {
+        set_gs(shared_selector);
+        result = real_pthread_create(thread, attributes, start_thread, start);
+        set_gs(own);
+    } else {
+        result = real_pthread_create(thread, attributes, routine, argument);
+    }
+    __sync_lock_release(&creating);
+    real_pthread_sigmask(SIG_SETMASK, mask, 0);
+    if (result != 0 || !wrapped)
+        free(start);
     return result;
 }
