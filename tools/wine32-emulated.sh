@@ -4,9 +4,8 @@
 # setups are all 32-bit Windows programs). tools/wine-run uses it wherever it is ready and the
 # machine's own Wine runs no 32-bit program, or always with PROCSWEEP_WINE32=emulated.
 #
-# Usage: tools/wine32-emulated.sh        sets it up unless it is ready (about a minute, ~150 MB
-#                                        downloaded, ~750 MB on disk), then checks it
-#        tools/wine32-emulated.sh --path prints the folder it lives in
+# Usage: tools/wine32-emulated.sh    sets it up unless it is ready, and checks it (about 15 s
+#                                    here: ~145 MB downloaded, ~730 MB on disk)
 #
 # Everything lives in build/wine32-emulated/ and nothing on the machine changes: Debian's i386
 # packages of Wine (the same version as the installed wine64), the X and font libraries and
@@ -34,10 +33,6 @@
 set -euo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 dir=$here/build/wine32-emulated
-if [ "${1:-}" = --path ]; then
-  echo "$dir"
-  exit 0
-fi
 
 fail() {
   echo "wine32-emulated: $*" >&2
@@ -62,7 +57,7 @@ if [ ${#missing[@]} -gt 0 ]; then
 fi
 
 shim=$here/tools/wine32-emulated-shim.c
-recipe="recipe 1
+recipe="set-up $(sha256sum <"${BASH_SOURCE[0]}" | cut -d' ' -f1)
 wine $version
 qemu $(qemu-i386 -version | head -n 1)
 shim $(sha256sum <"$shim" | cut -d' ' -f1)
@@ -99,7 +94,8 @@ private_apt() {
   APT_CONFIG=$apt/apt.conf DEBIAN_FRONTEND=noninteractive "$@"
 }
 echo "wine32-emulated: downloading Debian's i386 packages of Wine $version"
-# Only what this download brings is unpacked below.
+# Only what this download brings is unpacked below (an earlier set-up stopped half-way may have
+# left some).
 rm -f "$apt/cache/archives/"*.deb
 if ! private_apt apt-get update -qq >"$apt/update.log" 2>&1; then
   cat "$apt/update.log" >&2
@@ -125,6 +121,7 @@ mkdir -p "$root.new"
 for deb in "$apt/cache/archives/"*.deb; do
   dpkg -x "$deb" "$root.new"
 done
+rm -f "$apt/cache/archives/"*.deb
 
 # The packages unpacked by hand are laid out as on a Debian 12 machine that has not merged /usr:
 # the C library and zlib are in lib/i386-linux-gnu, and the dynamic loader, looking for a library
@@ -141,7 +138,8 @@ done
 : >"$root.new/etc/ld.so.cache"
 
 # libwine's install script makes Wine's zlib1.dll from libz-mingw-w64's, marked as one of Wine's
-# own DLLs; dpkg -x runs no install script. Without it user32 does not load and a new prefix's
+# own DLLs (the same bytes as the machine's libwine:amd64 made of its own copy); dpkg -x runs no
+# install script. Without it user32 does not load and a new prefix's
 # 32-bit half stays empty ("could not load kernel32.dll, status c0000135").
 wine_dlls=$root.new/usr/lib/i386-linux-gnu/wine
 for arch in i386:i686 x86_64:x86_64; do
