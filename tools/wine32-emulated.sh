@@ -166,7 +166,8 @@ cat >"$loaders/wine" <<'EOF'
 #!/bin/sh
 # The 32-bit loader, under QEMU's user-mode emulator (tools/wine32-emulated.sh). The loader must
 # not re-execute itself to reserve memory first (WINELOADERNOEXEC): the kernel would refuse to
-# run it. -0 keeps the name a loader looks for its children beside.
+# run it. -0 gives it this script's name as the one it was started by, which it starts its 32-bit
+# children by in turn: by its own name they would start outside the emulator (and fail).
 here=$(dirname "$(readlink -f "$0")")
 WINELOADERNOEXEC=1 exec qemu-i386 -L "$here/../../.." -0 "$here/wine" "$here/wine-i386" "$@"
 EOF
