@@ -173,14 +173,19 @@ int sigaction(int signal, const struct glibc_sigaction *action, struct glibc_sig
         replacement.handler = mend_frame;
         given = &replacement;
     }
+    /* Known before the signal can arrive at mend_frame. */
     handler_fn previous = wine_handlers[signal];
+    if (given == &replacement)
+        wine_handlers[signal] = action->handler;
     int result = real_sigaction(signal, given, old);
-    if (result == 0) {
-        if (old && old->handler == mend_frame)
-            old->handler = previous;
-        if (action)
-            wine_handlers[signal] = (action->flags & SA_SIGINFO) ? action->handler : 0;
+    if (result != 0) {
+        wine_handlers[signal] = previous;
+        return result;
     }
+    if (old && old->handler == mend_frame)
+        old->handler = previous;
+    if (action && given != &replacement)
+        wine_handlers[signal] = 0;
     return result;
 }
 
