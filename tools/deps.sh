@@ -70,30 +70,67 @@ done
 if [ $profile = all ]; then
   [ -f /usr/src/googletest/CMakeLists.txt ] || missing+=(googletest)
 fi
-# NSIS's installers and Inno Setup's compiler are 32-bit Windows programs: they need Debian's
-# 32-bit Wine beside wine64, from the i386 architecture. Only where the kernel runs 32-bit code,
-# though: elsewhere wine32 runs nothing, and once it is installed Debian's `wine` script picks
-# its 32-bit loader and fails for every program, 64-bit ones included ("Exec format error").
-if [ $profile = all ] && runs_32_bit_code &&
-   ! dpkg-query -W -f='${Status}' wine32:i386 2>/dev/null | grep -q ' installed$'; then
-  missing+=(wine32:i386)
+# NSIS's installers and Inno Setup's compiler are 32-bit Windows programs: they need 32-bit Wine
+# beside wine64. Where the kernel runs 32-bit code, that is Debian's wine32 from the i386
+# architecture. Elsewhere wine32 runs nothing, and once it is installed Debian's `wine` script
+# picks its 32-bit loader and fails for every program, 64-bit ones included ("Exec format
+# error"): there tools/wine32-emulated.sh prepares 32-bit Wine in a folder of the build, run
+# through QEMU's user-mode emulator, and so does PROCSWEEP_WINE32=emulated anywhere.
+emulate_32_bit=no
+bare=()
+if [ $profile = all ]; then
+  case "${PROCSWEEP_WINE32:-}" in
+    emulated) emulate_32_bit=yes ;;
+    system) ;;
+    *) runs_32_bit_code || emulate_32_bit=yes ;;
+  esac
+  if [ $emulate_32_bit = yes ]; then
+    # Without its recommended qemu-user-binfmt: nothing else on the machine is to start
+    # through QEMU.
+    command -v qemu-i386 >/dev/null 2>&1 || bare+=(qemu-user)
+    command -v gcc >/dev/null 2>&1 || bare+=(gcc)
+  elif runs_32_bit_code &&
+       ! dpkg-query -W -f='${Status}' wine32:i386 2>/dev/null | grep -q ' installed$'; then
+    missing+=(wine32:i386)
+  fi
 fi
 
-if [ ${#missing[@]} -gt 0 ]; then
+if [ $((${#missing[@]} + ${#bare[@]})) -gt 0 ]; then
   add_i386=""
   if printf '%s\n' "${missing[@]}" | grep -q ':i386$' &&
      ! dpkg --print-foreign-architectures | grep -qx i386; then
     add_i386="dpkg --add-architecture i386"
   fi
   if [ "$(id -u)" -ne 0 ]; then
-    echo "Missing: ${missing[*]}. Install them as root with:"
-    echo "  ${add_i386:+$add_i386 && }apt-get update && apt-get install -y ${missing[*]}"
+    echo "Missing: ${missing[*]} ${bare[*]}. Install them as root with:"
+    if [ ${#missing[@]} -gt 0 ]; then
+      echo "  ${add_i386:+$add_i386 && }apt-get update && apt-get install -y ${missing[*]}"
+    fi
+    if [ ${#bare[@]} -gt 0 ]; then
+      echo "  apt-get update && apt-get install -y --no-install-recommends ${bare[*]}"
+    fi
     exit 1
   fi
-  echo "Installing: ${missing[*]}"
+  echo "Installing: ${missing[*]} ${bare[*]}"
   if [ -n "$add_i386" ]; then $add_i386; fi
   apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${missing[@]}" >/dev/null
+  if [ ${#missing[@]} -gt 0 ]; then
+    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${missing[@]}" >/dev/null
+  fi
+  if [ ${#bare[@]} -gt 0 ]; then
+    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${bare[@]}" \
+      >/dev/null
+  fi
+fi
+
+# The emulated 32-bit Wine. Where it was asked for, a set-up that fails stops here; where it only
+# stands in for a kernel without 32-bit code, the tests that need 32-bit programs say they are
+# skipped, and why, and everything else goes on.
+if [ $emulate_32_bit = yes ] && ! bash tools/wine32-emulated.sh; then
+  if [ "${PROCSWEEP_WINE32:-}" = emulated ]; then
+    exit 1
+  fi
+  echo "Going on without 32-bit Windows programs: the tests that need them are skipped."
 fi
 
 # The npm packages that the tests use (Inno Setup's compiler, electron-builder, TypeScript),

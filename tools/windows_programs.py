@@ -78,8 +78,8 @@ def end_all(env=None, timeout=120):
     """Under Wine, ends every program of the prefix and waits for its server to go."""
     if not UNDER_WINE:
         return
-    for server in (["wineserver", "-k"], ["wineserver", "-w"]):
-        subprocess.run(server, env=env or ENV, stdin=subprocess.DEVNULL,
+    for server in (["-k"], ["-w"]):
+        subprocess.run([WINE_RUN, "--server", *server], env=env or ENV, stdin=subprocess.DEVNULL,
                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=timeout)
 
 
@@ -89,7 +89,7 @@ def wait_for_server(env=None, timeout=120):
     if not UNDER_WINE:
         return
     try:
-        subprocess.run(["wineserver", "-w"], env=env or ENV, stdin=subprocess.DEVNULL,
+        subprocess.run([WINE_RUN, "--server", "-w"], env=env or ENV, stdin=subprocess.DEVNULL,
                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=timeout)
     except (OSError, subprocess.TimeoutExpired):
         pass
@@ -98,20 +98,22 @@ def wait_for_server(env=None, timeout=120):
 def runs_32_bit_programs():
     """Whether 32-bit Windows programs (NSIS's default installers, Inno Setup's compiler and
     setups) run here. Windows runs them on every 64-bit edition. Under Wine they need 32-bit
-    Wine and a kernel that runs 32-bit code, which some machines' kernels do not (their IA-32
-    emulation is off: the 32-bit loader fails with "Exec format error")."""
+    Wine: the machine's own wine32 where the kernel runs 32-bit code (some machines' kernels do
+    not: their IA-32 emulation is off), or the one tools/wine32-emulated.sh prepares to run
+    under QEMU's emulation; tools/wine-run knows which it uses."""
     if not UNDER_WINE:
         return True
     try:
-        return subprocess.run(["/usr/lib/wine/wine", "--version"], stdin=subprocess.DEVNULL,
+        return subprocess.run([WINE_RUN, "--runs-32-bit"], stdin=subprocess.DEVNULL,
                               stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
                               timeout=60).returncode == 0
     except (OSError, subprocess.TimeoutExpired):
         return False
 
 
-NO_32_BIT_PROGRAMS = ("this machine cannot run 32-bit Windows programs (no 32-bit Wine, or a "
-                      "kernel without IA-32 emulation)")
+NO_32_BIT_PROGRAMS = ("this machine cannot run 32-bit Windows programs (no 32-bit Wine: neither "
+                      "wine32 on a kernel that runs 32-bit code nor the emulated one of "
+                      "tools/wine32-emulated.sh)")
 
 
 def win_path(linux_path):
