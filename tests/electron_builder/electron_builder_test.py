@@ -344,15 +344,15 @@ def build_installer(kind, version, tools, tarball, work=WORK, **project_options)
     return {"installer": installer, "archive": archive, "runs": runs, "project": project}
 
 
-# What an author who wants another exit code for "in use" puts in an include of their own.
-IN_USE_EXIT_CODE = 1618
-OWN_EXIT_CODE_INCLUDE = (
-    f"!define PROCSWEEP_IN_USE_EXIT_CODE {IN_USE_EXIT_CODE}\n"
-    '!include "${PROJECT_DIR}\\node_modules\\procsweep\\electron-builder.nsh"\n')
+# An include of the author's own as the electron-builder page prints it: another exit code for
+# "in use", and the package's include.
+[OWN_INCLUDE] = [text for language, text in guide.blocks(guide.page("electron-builder"))
+                 if language == "text" and "electron-builder.nsh" in text]
+IN_USE_EXIT_CODE = int(re.search(r"PROCSWEEP_IN_USE_EXIT_CODE (\d+)", OWN_INCLUDE).group(1))
 # Other one-click installers: with a package whose procsweep.exe is not the tool (the holders'
 # stand-in, with the author's own exit code; a damaged file that cannot start), and in German.
 VARIANTS = {
-    "holders": {"tool": HOLDERS_STAND_IN, "include": OWN_EXIT_CODE_INCLUDE,
+    "holders": {"tool": HOLDERS_STAND_IN, "include": OWN_INCLUDE,
                 "versions": VERSIONS},
     "damaged": {"tool": "zeroed", "versions": ["1.0.0"]},
     "german": {"nsis": {"installerLanguages": ["de_DE"], "multiLanguageInstaller": True},
@@ -1061,9 +1061,7 @@ class ElectronBuilderBuildTest(unittest.TestCase):
                             + '"', script_header(run["script"]))
 
     def test_an_include_of_the_authors_own_takes_this_one_as_the_guide_says(self):
-        [line] = [text.strip() for language, text in guide.blocks(guide.page("electron-builder"))
-                  if language == "text" and "electron-builder.nsh" in text]
-        own = f'!macro customInit\n  DetailPrint "The author\'s own."\n!macroend\n{line}\n'
+        own = f'!macro customInit\n  DetailPrint "The author\'s own."\n!macroend\n{OWN_INCLUDE}'
         project = make_project("assisted", "1.0.0", TOOLS, TARBALL["path"],
                                work=os.path.join(WORK, "own-include"), include=own)
         record = os.path.join(project, "makensis-runs")
