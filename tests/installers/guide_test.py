@@ -18,11 +18,11 @@ import unittest
 
 from tests.e2e.harness import PROCSWEEP_EXE, E2ETestCase, Installation, read_records
 from tests.installers import guide
-from tests.installers.installers_test import (ISCC, MAIN_EXE, NEW_ARCHIVE, NSIS_TARGET, Nsis,
-                                              lay_out_payload, run_quietly)
+from tests.installers.installers_test import (MAIN_EXE, NEW_ARCHIVE, NSIS_TARGET, Nsis,
+                                              compile_inno, lay_out_payload, run_quietly)
 from tools import package
-from tools.windows_programs import (BUILD_DIR, NO_32_BIT_PROGRAMS, NODE, SOURCE_DIR, command,
-                                    linux_path, runs_32_bit_programs, win_path)
+from tools.windows_programs import (BUILD_DIR, NO_32_BIT_PROGRAMS, NODE, SOURCE_DIR, linux_path,
+                                    runs_32_bit_programs, win_path)
 
 # The examples, by the language of their blocks.
 SOURCES = {
@@ -176,7 +176,7 @@ class QuickStartTest(E2ETestCase):
         if not runs_32_bit_programs():
             self.skipTest(NO_32_BIT_PROGRAMS)
         folder = self.save("pascal", "inno")
-        run_quietly(command(ISCC, WHOLE_SCRIPTS["pascal"]["file"]), cwd=folder)
+        compile_inno([WHOLE_SCRIPTS["pascal"]["file"]], folder)
         self.assertTrue(os.path.exists(os.path.join(folder, "Output", "example-app-setup.exe")))
 
 
@@ -215,7 +215,7 @@ class PastedSnippetsTest(unittest.TestCase):
         folder = self.folder("inno")
         shutil.copy(os.path.join(SOURCE_DIR, *INNO_INCLUDE.split("/")), folder)
         self.paste(folder, "pasted.iss", "pascal")
-        run_quietly(command(ISCC, "pasted.iss"), cwd=folder)
+        compile_inno(["pasted.iss"], folder)
         self.assertTrue(os.path.exists(os.path.join(folder, "Output", "example-app-setup.exe")))
 
 

@@ -77,6 +77,15 @@ def build_nsis():
     return os.path.join(folder, "example-app-setup.exe")
 
 
+def compile_inno(args, folder):
+    """Runs Inno Setup's compiler in `folder`; fails on any warning it prints, as makensis -WX
+    does."""
+    output = run_quietly(command(ISCC, *args), cwd=folder)
+    if re.search(r"^\s*Warning", output, re.M):
+        raise AssertionError(f"ISCC warned:\n{output}")
+    return output
+
+
 def build_inno(name="inno", tool=PROCSWEEP_EXE):
     folder = os.path.join(WORK, name)
     os.makedirs(folder)
@@ -88,7 +97,7 @@ def build_inno(name="inno", tool=PROCSWEEP_EXE):
     if not os.path.exists(ISCC):
         raise AssertionError(f"{ISCC} not found: `make` installs it (npm ci)")
     words = guide.build_command("ISCC.exe")
-    run_quietly(command(ISCC, *words[1:]), cwd=folder)
+    compile_inno(words[1:], folder)
     return os.path.join(folder, "Output", "example-app-setup.exe")
 
 
