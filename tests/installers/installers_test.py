@@ -1,8 +1,9 @@
 """The installer examples of integration/, built as docs/nsis.md and docs/inno-setup.md say and
 run silently under Wine, as an installer author would ship them: NSIS's installer and uninstaller
-(makensis, its default 32-bit target, or 64-bit Windows on a machine that runs no 32-bit program)
-and Inno Setup's setup and uninstaller (ISCC from the npm package innosetup; skipped on such a
-machine).
+(makensis, its default 32-bit target, or 64-bit Windows on a machine where no 32-bit program runs
+at all) and Inno Setup's setup and uninstaller (ISCC from the npm package innosetup; skipped on
+such a machine). Where the kernel runs no 32-bit code, tools/wine-run runs 32-bit programs
+through the emulated 32-bit Wine.
 
 Each runs on a sample installation laid out from the fixture program, in each situation an
 installer meets: nothing running; only a helper; the main executable with a window and a
@@ -53,9 +54,10 @@ def lay_out_payload(folder):
         f.write(NEW_ARCHIVE)
 
 
-# NSIS's installers are 32-bit programs unless built for 64-bit Windows. Where 32-bit programs
-# cannot run (a kernel without IA-32 emulation), the same scripts are built for 64-bit Windows,
-# so that they still run here. Inno Setup's compiler and setups have no such choice.
+# NSIS's installers are 32-bit programs unless built for 64-bit Windows. Where no 32-bit program
+# runs at all (neither the machine's 32-bit Wine nor the emulated one), the same scripts are built
+# for 64-bit Windows, so that they still run here. Inno Setup's compiler and setups have no such
+# choice.
 RUNS_32_BIT_PROGRAMS = runs_32_bit_programs()
 NSIS_TARGET = [] if RUNS_32_BIT_PROGRAMS else ["-XTarget amd64-unicode"]
 
