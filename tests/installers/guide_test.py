@@ -18,7 +18,7 @@ import unittest
 
 from tests.e2e.harness import PROCSWEEP_EXE, E2ETestCase, Installation, read_records
 from tests.installers import guide
-from tests.installers.installers_test import (MAIN_EXE, NEW_ARCHIVE, NSIS_TARGET, Nsis,
+from tests.installers.installers_test import (MAIN_EXE, NEW_ARCHIVE, NSIS_TARGET, Inno, Nsis,
                                               compile_inno, lay_out_payload, run_quietly)
 from tools import package
 from tools.windows_programs import (BUILD_DIR, NO_32_BIT_PROGRAMS, NODE, SOURCE_DIR, linux_path,
@@ -140,7 +140,8 @@ def project_folder(name):
 
 class QuickStartTest(E2ETestCase):
     """The whole installer scripts that the NSIS and Inno Setup pages start with, each saved as
-    the file the page names in a project's folder and built there exactly as printed."""
+    the file the page names in a project's folder, built there exactly as printed, and run once
+    over a running application."""
 
     def save(self, language, name):
         folder = project_folder(name)
@@ -172,12 +173,27 @@ class QuickStartTest(E2ETestCase):
         with open(linux_path(root, "resources\\app.asar"), "rb") as f:
             self.assertEqual(f.read(), NEW_ARCHIVE)
 
-    def test_the_inno_setup_script_compiles_as_printed(self):
+    def test_the_inno_setup_script_compiles_as_printed_and_ends_what_runs(self):
         if not runs_32_bit_programs():
             self.skipTest(NO_32_BIT_PROGRAMS)
         folder = self.save("pascal", "inno")
         compile_inno([WHOLE_SCRIPTS["pascal"]["file"]], folder)
-        self.assertTrue(os.path.exists(os.path.join(folder, "Output", "example-app-setup.exe")))
+        setup = os.path.join(folder, "Output", "example-app-setup.exe")
+        self.assertTrue(os.path.exists(setup))
+        # Run once, silently, over the application and a helper: the application closes when
+        # asked, the helper is ended, then the files are written.
+        root = os.path.join(self.work, "Example App")
+        Installation(root, main=MAIN_EXE)
+        (main, main_pid, record), (helper, _, _) = self.start_all([
+            (linux_path(root, MAIN_EXE), "windows"), (linux_path(root, NODE), "wait")])
+        report = Inno(setup).install(self, root)
+        self.assertEqual(report.code, 0, report)
+        self.assertRegex(report.steps(), "^probe 10 close 0( probe 10)* probe 11 clean 0$",
+                         report)
+        self.assertEqual(read_records(record), [f"ready {main_pid}", "close visible", "exit"])
+        self.assertEndsWith(helper, 0)
+        with open(linux_path(root, "resources\\app.asar"), "rb") as f:
+            self.assertEqual(f.read(), NEW_ARCHIVE)
 
 
 class PastedSnippetsTest(unittest.TestCase):
