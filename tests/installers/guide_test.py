@@ -150,6 +150,22 @@ class QuickStartTest(E2ETestCase):
             f.write(whole_script(language))
         return folder
 
+    def assertEndsWhatRuns(self, install, steps):
+        """Runs `install` (root: its report) once, silently, over the application and a helper:
+        the application closes when asked, the helper is ended, with the tool run in `steps`,
+        then the files are written."""
+        root = os.path.join(self.work, "Example App")
+        Installation(root, main=MAIN_EXE)
+        (main, main_pid, record), (helper, _, _) = self.start_all([
+            (linux_path(root, MAIN_EXE), "windows"), (linux_path(root, NODE), "wait")])
+        report = install(root)
+        self.assertEqual(report.code, 0, report)
+        self.assertRegex(report.steps(), steps, report)
+        self.assertEqual(read_records(record), [f"ready {main_pid}", "close visible", "exit"])
+        self.assertEndsWith(helper, 0)
+        with open(linux_path(root, "resources\\app.asar"), "rb") as f:
+            self.assertEqual(f.read(), NEW_ARCHIVE)
+
     def test_the_nsis_installer_builds_as_printed_and_ends_what_runs(self):
         folder = self.save("nsis", "nsis")
         # From another folder: makensis finds what the script names from its own.
@@ -157,21 +173,10 @@ class QuickStartTest(E2ETestCase):
                      os.path.join(folder, WHOLE_SCRIPTS["nsis"]["file"])], cwd=BUILD_DIR)
         installer = os.path.join(folder, "example-app-setup.exe")
         self.assertTrue(os.path.exists(installer))
-        # Run once, over the application and a helper: the application closes when asked, the
-        # helper is ended, then the files are written, and the report is kept.
-        root = os.path.join(self.work, "Example App")
-        Installation(root, main=MAIN_EXE)
-        (main, main_pid, record), (helper, _, _) = self.start_all([
-            (linux_path(root, MAIN_EXE), "windows"), (linux_path(root, NODE), "wait")])
-        report = Nsis(installer).run(self, f'"{win_path(installer)}" /S /D={win_path(root)}',
-                                     "setup")
-        self.assertEqual(report.code, 0, report)
-        self.assertRegex(report.steps(), "^probe 10 close 0( probe 10)* probe 11 force 0$",
-                         report)
-        self.assertEqual(read_records(record), [f"ready {main_pid}", "close visible", "exit"])
-        self.assertEndsWith(helper, 0)
-        with open(linux_path(root, "resources\\app.asar"), "rb") as f:
-            self.assertEqual(f.read(), NEW_ARCHIVE)
+        # The report is kept, too: Nsis.run reads the kept copy.
+        self.assertEndsWhatRuns(lambda root: Nsis(installer).run(
+            self, f'"{win_path(installer)}" /S /D={win_path(root)}', "setup"),
+            "^probe 10 close 0( probe 10)* probe 11 force 0$")
 
     def test_the_inno_setup_script_compiles_as_printed_and_ends_what_runs(self):
         if not runs_32_bit_programs():
@@ -180,20 +185,8 @@ class QuickStartTest(E2ETestCase):
         compile_inno([WHOLE_SCRIPTS["pascal"]["file"]], folder)
         setup = os.path.join(folder, "Output", "example-app-setup.exe")
         self.assertTrue(os.path.exists(setup))
-        # Run once, silently, over the application and a helper: the application closes when
-        # asked, the helper is ended, then the files are written.
-        root = os.path.join(self.work, "Example App")
-        Installation(root, main=MAIN_EXE)
-        (main, main_pid, record), (helper, _, _) = self.start_all([
-            (linux_path(root, MAIN_EXE), "windows"), (linux_path(root, NODE), "wait")])
-        report = Inno(setup).install(self, root)
-        self.assertEqual(report.code, 0, report)
-        self.assertRegex(report.steps(), "^probe 10 close 0( probe 10)* probe 11 clean 0$",
-                         report)
-        self.assertEqual(read_records(record), [f"ready {main_pid}", "close visible", "exit"])
-        self.assertEndsWith(helper, 0)
-        with open(linux_path(root, "resources\\app.asar"), "rb") as f:
-            self.assertEqual(f.read(), NEW_ARCHIVE)
+        self.assertEndsWhatRuns(lambda root: Inno(setup).install(self, root),
+                                "^probe 10 close 0( probe 10)* probe 11 clean 0$")
 
 
 class PastedSnippetsTest(unittest.TestCase):
