@@ -109,8 +109,15 @@
   Goto found
 !macroend
 
-; A sentence shown to the person, in the installer's language: Push name; Call; Pop text. The
-; table is searched for the installer's language, then for English.
+; A sentence shown to the person, in the installer's language, into a variable.
+!macro ProcsweepText NAME VARIABLE
+  Push ${NAME}
+  Call ${PROCSWEEP_UN}ProcsweepText
+  Pop ${VARIABLE}
+!macroend
+
+; ProcsweepText's function: Push name; Call; Pop text. The table is searched for the
+; installer's language, then for English.
 Function ${PROCSWEEP_UN}ProcsweepText
   Exch $0
   Push $1
@@ -174,36 +181,30 @@ Function ${PROCSWEEP_UN}ProcsweepEndApplicationIn
   StrCpy $2 0
   ${Do}
     !insertmacro ProcsweepRunIn probe $0
+    ; Why the check can never run here, if it cannot: this Windows cannot run the tool, or a
+    ; policy lets no program start from the installer's temporary folder (AppLocker's default
+    ; rules, Software Restriction Policies; App Control for Business). Then the person is asked
+    ; to close the application, so that it can still be updated and uninstalled.
+    StrCpy $1 ""
     ${If} $ProcsweepExitCode == unsupported
-      !insertmacro ProcsweepNote "This Windows cannot run procsweep.exe (an x64 program): ${PRODUCT_NAME} was not looked for."
-      Push close-by-hand
-      Call ${PROCSWEEP_UN}ProcsweepText
-      Pop $1
-      MessageBox MB_OK|MB_ICONINFORMATION "$1" /SD IDOK
-      ${ExitDo}
-    ${EndIf}
-    ; Where a policy lets no program start from the installer's temporary folder (AppLocker's
-    ; default rules, Software Restriction Policies; App Control for Business), the check could
-    ; never run: as where this Windows cannot run the tool, the person is asked to close the
-    ; application, so that the application can still be updated and uninstalled.
-    ${If} $ProcsweepExitCode == error
+      StrCpy $1 "This Windows cannot run procsweep.exe (an x64 program)"
+    ${ElseIf} $ProcsweepExitCode == error
       ${If} $ProcsweepError = 1260 ; ERROR_ACCESS_DISABLED_BY_POLICY
       ${OrIf} $ProcsweepError = 4551 ; ERROR_SYSTEM_INTEGRITY_POLICY_VIOLATION
-        !insertmacro ProcsweepNote "A policy of this Windows does not let procsweep.exe run (error $ProcsweepError): ${PRODUCT_NAME} was not looked for."
-        Push close-by-hand
-        Call ${PROCSWEEP_UN}ProcsweepText
-        Pop $1
-        MessageBox MB_OK|MB_ICONINFORMATION "$1" /SD IDOK
-        ${ExitDo}
+        StrCpy $1 "A policy of this Windows does not let procsweep.exe run (error $ProcsweepError)"
       ${EndIf}
+    ${EndIf}
+    ${If} $1 != ""
+      !insertmacro ProcsweepNote "$1: ${PRODUCT_NAME} was not looked for."
+      !insertmacro ProcsweepText close-by-hand $1
+      MessageBox MB_OK|MB_ICONINFORMATION "$1" /SD IDOK
+      ${ExitDo}
     ${EndIf}
     ${If} $ProcsweepExitCode = 10
       ; Ask it to close the way a user would, then give it up to ten seconds. An update started
       ; by electron-updater (--updated) finds the application quitting by itself.
       StrCpy $2 1
-      Push waiting
-      Call ${PROCSWEEP_UN}ProcsweepText
-      Pop $1
+      !insertmacro ProcsweepText waiting $1
       DetailPrint $1
       !ifdef ONE_CLICK
       !ifndef BUILD_UNINSTALLER
@@ -221,13 +222,9 @@ Function ${PROCSWEEP_UN}ProcsweepEndApplicationIn
     ${EndIf}
     ${If} $ProcsweepExitCode = 10
       ; Silent runs answer IDOK: end the application without asking.
-      Push question
-      Call ${PROCSWEEP_UN}ProcsweepText
-      Pop $1
+      !insertmacro ProcsweepText question $1
       ${If} ${Cmd} `MessageBox MB_OKCANCEL|MB_ICONEXCLAMATION "$1" /SD IDOK IDOK`
-        Push ending
-        Call ${PROCSWEEP_UN}ProcsweepText
-        Pop $1
+        !insertmacro ProcsweepText ending $1
         DetailPrint $1
         !insertmacro ProcsweepRunIn force $0
       ${Else}
@@ -252,9 +249,7 @@ Function ${PROCSWEEP_UN}ProcsweepEndApplicationIn
       ; Not knowing whether it runs is not "it runs": the person is told what failed.
       !insertmacro ProcsweepNote "The check for a running ${PRODUCT_NAME} could not be run (error $ProcsweepError): nothing was changed."
       !insertmacro ProcsweepKeepReport "${PROCSWEEP_REPORT}"
-      Push check-failed
-      Call ${PROCSWEEP_UN}ProcsweepText
-      Pop $1
+      !insertmacro ProcsweepText check-failed $1
       ${IfNot} ${Cmd} `MessageBox MB_RETRYCANCEL|MB_ICONEXCLAMATION "$1" /SD IDCANCEL IDRETRY`
         SetErrorLevel 2
         Quit
@@ -291,9 +286,7 @@ Function ${PROCSWEEP_UN}ProcsweepWithHolders
   ${EndIf}
   ${If} $ProcsweepHolders != ""
     !insertmacro ProcsweepNote "Programs using files of ${PRODUCT_NAME}:$\r$\n$ProcsweepHolders"
-    Push holders
-    Call ${PROCSWEEP_UN}ProcsweepText
-    Pop $0
+    !insertmacro ProcsweepText holders $0
     StrCpy $1 "$1$\r$\n$\r$\n$0$\r$\n$ProcsweepHolders"
   ${EndIf}
   Pop $0
@@ -325,9 +318,7 @@ Function ${PROCSWEEP_UN}ProcsweepLetGo
       ${EndIf}
       ${If} $3 = 0
         StrCpy $3 1
-        Push waiting-files
-        Call ${PROCSWEEP_UN}ProcsweepText
-        Pop $2
+        !insertmacro ProcsweepText waiting-files $2
         DetailPrint $2
       ${EndIf}
       Sleep 500
@@ -340,9 +331,7 @@ Function ${PROCSWEEP_UN}ProcsweepLetGo
       !insertmacro ProcsweepNote "Going on: the run is silent."
       ${ExitDo}
     ${EndIf}
-    Push still-in-use
-    Call ${PROCSWEEP_UN}ProcsweepText
-    Pop $2
+    !insertmacro ProcsweepText still-in-use $2
     MessageBox MB_ABORTRETRYIGNORE|MB_ICONEXCLAMATION "$2" /SD IDIGNORE IDRETRY retry IDIGNORE ignore
     !insertmacro ProcsweepNote "The user chose to stop: nothing was changed."
     !insertmacro ProcsweepKeepReport "${PROCSWEEP_REPORT}"
