@@ -36,14 +36,13 @@ InstallDir "$LOCALAPPDATA\Programs\Example App"
 
 ; The report is written in $PLUGINSDIR, a folder made for this run under a name nobody can know
 ; in advance: a name fixed in advance in %TEMP% could hold a link planted by any program the user
-; runs, which an elevated installer would write through. ProcsweepKeepReport keeps a copy.
+; runs, which an elevated installer would write through. ProcsweepExtract makes that folder
+; first; ProcsweepKeepReport keeps a copy.
 Function .onInit
-  InitPluginsDir
   !insertmacro ProcsweepExtract "$PLUGINSDIR\procsweep.log"
 FunctionEnd
 
 Function un.onInit
-  InitPluginsDir
   !insertmacro ProcsweepExtract "$PLUGINSDIR\procsweep.log"
 FunctionEnd
 
