@@ -154,14 +154,21 @@ def live_or_kept(kept, live):
     return read
 
 
+def batch_text(line, code):
+    """A batch file that runs the command line `line`, as the program it starts reads it, and
+    writes its whole exit code to the file `code`: Linux sees a Windows program's exit code
+    modulo 256 (3010 would read 194). The redirection comes first: in `echo 3>"file"` cmd reads
+    "3>" as a redirection of handle 3, and writes no digit."""
+    return f'@echo off\r\n{line}\r\n>"{win_path(code)}" echo %ERRORLEVEL%\r\n'
+
+
 def batch_file(test, line):
     """A batch file in the test's folder that runs the command line `line`, as NSIS reads it,
     and ends with its exit code, which it also writes to a file beside itself (batch_code):
     Linux sees a Windows program's exit code modulo 256."""
     path = os.path.join(test.work, f"run-{len(os.listdir(test.work))}.bat")
     return test.file(os.path.basename(path), content=(
-        f'@echo off\r\n{line}\r\n>"{win_path(path)}.code" echo %ERRORLEVEL%\r\n'
-        "exit /b %ERRORLEVEL%\r\n").encode())
+        batch_text(line, path + ".code") + "exit /b %ERRORLEVEL%\r\n").encode())
 
 
 def batch_code(batch, returncode):

@@ -13,7 +13,7 @@ import tempfile
 
 from tests.e2e.harness import FIXTURE_APP, PROCSWEEP_EXE
 from tests.installers import guide
-from tests.installers.reports import run_quietly
+from tests.installers.reports import batch_text, run_quietly
 from tools.windows_programs import (MARKER, NODE, SOURCE_DIR, command, linux_path, run,
                                     win_path)
 
@@ -151,12 +151,9 @@ def run_msiexec(batch, line, code, cwd=None):
     """Runs the 64-bit msiexec with the command line `line` (msiexec reads it itself, so it is
     written as it is into the batch file `batch`), in the folder `cwd`, and returns its exit
     code, which `code`, a file, keeps."""
-    # Linux sees a Windows program's exit code modulo 256 (3010 would read 194): cmd reads the
-    # whole of it, and writes it down. The redirection comes first: in `echo 3>"file"` cmd reads
-    # "3>" as a redirection of handle 3, and writes no digit.
     with open(batch, "wb") as f:
-        f.write((f'@echo off\r\n{FIND_MSIEXEC}"%msiexec%" {line}\r\n'
-                 f'>"{win_path(code)}" echo %ERRORLEVEL%\r\nexit /b 0\r\n').encode())
+        f.write((batch_text(f'{FIND_MSIEXEC}"%msiexec%" {line}', code) + "exit /b 0\r\n")
+                .encode())
     run_quietly(command("cmd", "/c", win_path(batch)), cwd=cwd)
     with open(code) as f:
         return int(f.read().strip())
